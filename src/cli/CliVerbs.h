@@ -1,0 +1,11 @@
+#pragma once
+
+#include "CliCommon.h"
+
+namespace cli {
+
+int RunInfo(Args args);
+int RunNew(Args args);
+int RunResave(Args args);
+
+} // namespace cli

@@ -1,0 +1,601 @@
+#include "DC6File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+
+static_assert(std::endian::native == std::endian::little,
+              "DC6 headers are read and written as their in-memory bytes");
+
+namespace {
+
+constexpr int64_t kFileHeaderSize = sizeof(DC6FileHeader);
+constexpr int64_t kFrameHeaderSize = sizeof(DC6FrameHeader);
+constexpr int64_t kTerminatorSize = 3;
+// The reader takes this many bytes beyond a frame's encoded data.
+constexpr int64_t kReadSlack = 10;
+constexpr uint8_t kTerminator[kTerminatorSize] = {0xCD, 0xCD, 0xCD};
+
+const char kOpenError[] = "Error: File Could Not Be Opened ";
+const char kCreateError[] = "Error: File Could Not Be Created";
+
+class CFd {
+public:
+    explicit CFd(int fd) : m_iFd(fd) {}
+    ~CFd() { Close(); }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_iFd; }
+    bool Close()
+    {
+        const int fd = std::exchange(m_iFd, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_iFd;
+};
+
+bool WriteAll(int fd, const uint8_t* p, size_t n, off_t offset)
+{
+    while (n > 0) {
+        const ssize_t done = ::pwrite(fd, p, n, offset);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        p += done;
+        n -= static_cast<size_t>(done);
+        offset += done;
+    }
+    return true;
+}
+
+// Collects bytes and writes them to a file in large blocks.
+class CFileWriter {
+public:
+    explicit CFileWriter(int fd) : m_iFd(fd) { m_Buffer.reserve(kBlock); }
+    int64_t Position() const { return m_iWritten + static_cast<int64_t>(m_Buffer.size()); }
+    bool Put(const void* p, size_t n)
+    {
+        const auto* bytes = static_cast<const uint8_t*>(p);
+        if (m_Buffer.size() + n > kBlock && !Flush())
+            return false;
+        if (n >= kBlock) {
+            if (!WriteAll(m_iFd, bytes, n, m_iWritten))
+                return false;
+            m_iWritten += static_cast<int64_t>(n);
+            return true;
+        }
+        m_Buffer.insert(m_Buffer.end(), bytes, bytes + n);
+        return true;
+    }
+    bool Flush()
+    {
+        if (!WriteAll(m_iFd, m_Buffer.data(), m_Buffer.size(), m_iWritten))
+            return false;
+        m_iWritten += static_cast<int64_t>(m_Buffer.size());
+        m_Buffer.clear();
+        return true;
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+    int m_iFd;
+    int64_t m_iWritten = 0;
+    std::vector<uint8_t> m_Buffer;
+};
+
+std::string SystemErrorText(const char* what)
+{
+    return std::string(what) + " (" + std::strerror(errno) + ")";
+}
+
+} // namespace
+
+// Random access to the bytes of a DC6 file, wherever they are.
+class CDC6ByteSource {
+public:
+    virtual ~CDC6ByteSource() = default;
+    virtual int64_t Size() const = 0;
+    // Reads up to n bytes at offset into dst and returns how many there were.
+    virtual size_t ReadAt(int64_t offset, uint8_t* dst, size_t n) = 0;
+};
+
+namespace {
+
+class CMemorySource final : public CDC6ByteSource {
+public:
+    explicit CMemorySource(std::span<const uint8_t> data) : m_Data(data) {}
+    int64_t Size() const override { return static_cast<int64_t>(m_Data.size()); }
+    size_t ReadAt(int64_t offset, uint8_t* dst, size_t n) override
+    {
+        if (offset < 0 || offset >= Size())
+            return 0;
+        n = std::min(n, static_cast<size_t>(Size() - offset));
+        std::memcpy(dst, m_Data.data() + offset, n);
+        return n;
+    }
+
+private:
+    std::span<const uint8_t> m_Data;
+};
+
+class CFileSource final : public CDC6ByteSource {
+public:
+    CFileSource(int fd, int64_t size) : m_iFd(fd), m_iSize(size) {}
+    int64_t Size() const override { return m_iSize; }
+    size_t ReadAt(int64_t offset, uint8_t* dst, size_t n) override
+    {
+        size_t got = 0;
+        while (got < n && offset + static_cast<int64_t>(got) < m_iSize) {
+            const ssize_t r = ::pread(m_iFd, dst + got, n - got, offset + static_cast<off_t>(got));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            got += static_cast<size_t>(r);
+        }
+        return got;
+    }
+
+private:
+    int m_iFd;
+    int64_t m_iSize;
+};
+
+// Reads a record, the bytes that the source lacks reading as 0.
+template <typename T> void ReadRecord(CDC6ByteSource& source, int64_t offset, T& out)
+{
+    out = T{};
+    source.ReadAt(offset, reinterpret_cast<uint8_t*>(&out), sizeof(T));
+}
+
+} // namespace
+
+CDC6File::CDC6File() = default;
+
+CDC6File::~CDC6File()
+{
+    FreeDC6();
+}
+
+int CDC6File::FreeDC6()
+{
+    m_DC6FileHeader.reset();
+    m_Frames.clear();
+    m_Frames.shrink_to_fit();
+    m_strDir.clear();
+    m_strFName.clear();
+    m_strExt.clear();
+    return 0;
+}
+
+bool CDC6File::NewDC6(int iDirections, int iFramesPerDirection)
+{
+    const int64_t count = std::max<int64_t>(int64_t{iDirections} * iFramesPerDirection, 1);
+    if (count > kMaxFrames) {
+        SetError("Error: " + std::to_string(count) + " frames are more than the limit of " +
+                 std::to_string(kMaxFrames));
+        return false;
+    }
+    FreeDC6();
+    DC6FileHeader header{};
+    header.m_iVersion = 6;
+    header.m_iFlags = 1;
+    header.m_iEncoding = 0;
+    std::fill(std::begin(header.m_cTermination), std::end(header.m_cTermination), 0xCD);
+    header.m_iDirections = iDirections;
+    header.m_iFramesPerDirection = iFramesPerDirection;
+    m_DC6FileHeader = header;
+    m_Frames.assign(static_cast<size_t>(count), CreateFrame());
+    return true;
+}
+
+void CDC6File::SetFileName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    m_strDir = path.substr(0, nameStart);
+    const std::string name = path.substr(nameStart);
+    const size_t dot = name.find_last_of('.');
+    m_strFName = name.substr(0, dot);
+    m_strExt = dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string CDC6File::GetFileNamePart(bool bWithExt, bool bExtOnly) const
+{
+    if (!bWithExt)
+        return m_strFName;
+    return bExtOnly ? m_strExt : m_strFName + m_strExt;
+}
+
+bool CDC6File::LoadDC6(const std::filesystem::path& path)
+{
+    FreeDC6();
+    SetFileName(path.string());
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetError(kOpenError);
+        return false;
+    }
+    CFileSource source(fd.Get(), st.st_size);
+    return LoadFrom(source);
+}
+
+bool CDC6File::LoadDC6(std::span<const uint8_t> data)
+{
+    FreeDC6();
+    CMemorySource source(data);
+    return LoadFrom(source);
+}
+
+bool CDC6File::LoadFrom(CDC6ByteSource& source)
+{
+    DC6FileHeader header;
+    ReadRecord(source, 0, header);
+    m_DC6FileHeader = header;
+    if (header.m_iVersion != 6 || header.m_iFlags != 1 || header.m_iEncoding != 0) {
+        SetError("Error: Fileformat not DC6");
+        return false;
+    }
+    if (header.m_iDirections <= 0) {
+        SetError("Error: m_iDirections <= 0");
+        return false;
+    }
+    if (header.m_iFramesPerDirection <= 0) {
+        SetError("Error: m_iFramesPerDirection <= 0");
+        return false;
+    }
+
+    // Only the table entries that the file holds are read; the first entry
+    // past its end stops the load as a zero frame header would.
+    const int64_t size = source.Size();
+    const int64_t count = int64_t{header.m_iDirections} * header.m_iFramesPerDirection;
+    const int64_t bytesAfterHeader = std::max<int64_t>(size - kFileHeaderSize, 0);
+    const int64_t entriesInFile = std::min(count, (bytesAfterHeader + 3) / 4);
+    const int64_t tableBytes = std::min(bytesAfterHeader, 4 * entriesInFile);
+    std::vector<uint32_t> table(static_cast<size_t>(entriesInFile), 0);
+    source.ReadAt(kFileHeaderSize, reinterpret_cast<uint8_t*>(table.data()),
+                  static_cast<size_t>(tableBytes));
+    m_Frames.reserve(static_cast<size_t>(std::min(count, entriesInFile + 1)));
+
+    // Frames that share a block are decoded once. Blocks that overlap each
+    // other could make the work grow with the square of the file size, so
+    // the encoded bytes read in all are limited to a multiple of it.
+    std::unordered_map<uint32_t, size_t> decodedAt;
+    const int64_t readBudget = 4 * size + (int64_t{64} << 20);
+    int64_t bytesRead = 0;
+    int64_t pixelTotal = 0;
+    std::vector<uint8_t> scratch;
+    for (int64_t i = 0; i < count; ++i) {
+        DC6Frame& frame = m_Frames.emplace_back();
+        const std::string index = "[" + std::to_string(i) + "]";
+        if (i >= entriesInFile) {
+            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            return false;
+        }
+        const uint32_t offset = table[static_cast<size_t>(i)];
+        const auto seen = decodedAt.find(offset);
+        if (seen != decodedAt.end()) {
+            const DC6Frame& same = m_Frames[seen->second];
+            pixelTotal += static_cast<int64_t>(same.m_ImageData.size());
+            if (pixelTotal > kMaxSpritePixels) {
+                SetError("Error: the frames hold more than " + std::to_string(kMaxSpritePixels) +
+                         " pixels " + index);
+                return false;
+            }
+            frame = same;
+            continue;
+        }
+
+        DC6FrameHeader& fh = frame.m_DC6FrameHeader;
+        ReadRecord(source, offset, fh);
+        if (fh.m_iLength <= 0) {
+            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            return false;
+        }
+        const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
+        if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels <= kMaxFramePixels) {
+            pixelTotal += pixels;
+            if (pixelTotal > kMaxSpritePixels) {
+                SetError("Error: the frames hold more than " + std::to_string(kMaxSpritePixels) +
+                         " pixels " + index);
+                return false;
+            }
+        }
+
+        // The encoded data, its terminator and a few bytes more; where the
+        // file ends early the missing bytes count as 0, and one 0 stands for
+        // all of them.
+        const int64_t wanted = int64_t{fh.m_iLength} + kReadSlack;
+        const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
+        const int64_t present = std::clamp<int64_t>(size - dataStart, 0, wanted);
+        bytesRead += present;
+        if (bytesRead > readBudget) {
+            SetError("Error: the frame blocks overlap too much to be read " + index);
+            return false;
+        }
+        scratch.resize(static_cast<size_t>(present));
+        source.ReadAt(dataStart, scratch.data(), scratch.size());
+        if (present < wanted)
+            scratch.push_back(0);
+        if (!DecodeDC6ImageData(&frame, scratch))
+            return false;
+        decodedAt.emplace(offset, static_cast<size_t>(i));
+    }
+    return true;
+}
+
+bool CDC6File::SaveDC6(const std::filesystem::path& path)
+{
+    SetFileName(path.string());
+    return SaveDC6();
+}
+
+bool CDC6File::SaveDC6()
+{
+    std::filesystem::path target = m_strDir + m_strFName + m_strExt;
+    if (target.empty() || !target.has_filename()) {
+        SetError(kCreateError);
+        return false;
+    }
+    if (!m_DC6FileHeader) {
+        SetError("Error: There is no sprite to save");
+        return false;
+    }
+    const int64_t count =
+        int64_t{m_DC6FileHeader->m_iDirections} * m_DC6FileHeader->m_iFramesPerDirection;
+    if (m_DC6FileHeader->m_iDirections <= 0 || m_DC6FileHeader->m_iFramesPerDirection <= 0 ||
+        count != static_cast<int64_t>(m_Frames.size())) {
+        SetError("Error: The frames do not match the directions and frames per direction");
+        return false;
+    }
+
+    // Write through a link to the file it names, and never over the target
+    // itself: a temporary file beside it replaces it once it is complete.
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    CFd fd(::mkstemp(tempName.data()));
+    if (fd.Get() < 0) {
+        SetError(kCreateError);
+        return false;
+    }
+    struct stat st {};
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    bool ok = WriteTo(fd.Get());
+    if (ok && (::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0)) {
+        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        ok = false;
+    }
+    if (ok && !fd.Close()) {
+        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        ok = false;
+    }
+    if (ok && ::rename(tempName.c_str(), target.c_str()) != 0) {
+        SetError(kCreateError);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(tempName.c_str());
+    return ok;
+}
+
+bool CDC6File::WriteTo(int fd)
+{
+    DC6FileHeader& header = *m_DC6FileHeader;
+    header.m_iVersion = 6;
+    header.m_iFlags = 1;
+    header.m_iEncoding = 0;
+
+    const size_t count = m_Frames.size();
+    std::vector<uint32_t> table(count, 0);
+    CFileWriter out(fd);
+    if (!out.Put(&header, sizeof header) ||
+        !out.Put(table.data(), table.size() * sizeof(uint32_t))) {
+        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        return false;
+    }
+
+    std::vector<uint8_t> encoded;
+    for (size_t i = 0; i < count; ++i) {
+        DC6Frame& frame = m_Frames[i];
+        const int n = EncodeDC6ImageData(frame, encoded);
+        if (n == 0) {
+            SetError("Error: Image Could not be encoded");
+            return false;
+        }
+        const int64_t pos = out.Position();
+        const int64_t next = pos + kFrameHeaderSize + n + kTerminatorSize;
+        if (next > INT32_MAX) {
+            SetError("Error: The sprite is too large for a DC6 file");
+            return false;
+        }
+        frame.m_DC6FrameHeader.m_iNextBlock = static_cast<int32_t>(next);
+        table[i] = static_cast<uint32_t>(pos);
+        if (!out.Put(&frame.m_DC6FrameHeader, sizeof(DC6FrameHeader)) ||
+            !out.Put(encoded.data(), static_cast<size_t>(n)) ||
+            !out.Put(kTerminator, sizeof kTerminator)) {
+            SetError(SystemErrorText("Error: File Could Not Be Written"));
+            return false;
+        }
+    }
+    if (!out.Flush() || !WriteAll(fd, reinterpret_cast<const uint8_t*>(table.data()),
+                                  table.size() * sizeof(uint32_t), kFileHeaderSize)) {
+        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        return false;
+    }
+    return true;
+}
+
+DC6Frame* CDC6File::FrameByN(int i)
+{
+    return const_cast<DC6Frame*>(std::as_const(*this).FrameByN(i));
+}
+
+const DC6Frame* CDC6File::FrameByN(int i) const
+{
+    if (!m_DC6FileHeader || i < 0)
+        return nullptr;
+    const int64_t n =
+        int64_t{m_DC6FileHeader->m_iDirections} * m_DC6FileHeader->m_iFramesPerDirection;
+    if (i >= n)
+        return nullptr;
+    return FrameByL(i);
+}
+
+DC6Frame* CDC6File::FrameByL(int i)
+{
+    return const_cast<DC6Frame*>(std::as_const(*this).FrameByL(i));
+}
+
+const DC6Frame* CDC6File::FrameByL(int i) const
+{
+    if (i < 0 || static_cast<size_t>(i) >= m_Frames.size())
+        return nullptr;
+    return &m_Frames[static_cast<size_t>(i)];
+}
+
+bool CDC6File::GetDC6FileHeader(DC6FileHeader& out) const
+{
+    if (!m_DC6FileHeader)
+        return false;
+    out = *m_DC6FileHeader;
+    return true;
+}
+
+void CDC6File::SetDC6FileHeader(const DC6FileHeader& in)
+{
+    if (m_DC6FileHeader)
+        *m_DC6FileHeader = in;
+}
+
+bool CDC6File::GetDC6Frame(int i, DC6Frame& out) const
+{
+    const DC6Frame* frame = FrameByN(i);
+    if (frame == nullptr)
+        return false;
+    out = *frame;
+    return true;
+}
+
+bool CDC6File::GetDC6FrameHeader(int i, DC6FrameHeader& out) const
+{
+    const DC6Frame* frame = FrameByN(i);
+    if (frame == nullptr)
+        return false;
+    out = frame->m_DC6FrameHeader;
+    return true;
+}
+
+int CDC6File::GetFramePixelCount(int i) const
+{
+    // The buffer holds width x height bytes in every decoded frame.
+    const DC6Frame* frame = FrameByN(i);
+    return frame == nullptr ? 0 : static_cast<int>(frame->m_ImageData.size());
+}
+
+void CDC6File::DeleteFrame(int i)
+{
+    if (FrameByN(i) != nullptr)
+        m_Frames.erase(m_Frames.begin() + i);
+}
+
+DC6Frame CDC6File::CreateFrame()
+{
+    DC6Frame frame;
+    frame.m_DC6FrameHeader.m_iWidth = 10;
+    frame.m_DC6FrameHeader.m_iHeight = 10;
+    frame.m_ImageData.assign(100, 0);
+    return frame;
+}
+
+DC6Frame* CDC6File::InsertFrame(int i)
+{
+    if (i < 0 || static_cast<size_t>(i) > m_Frames.size())
+        return nullptr;
+    return &*m_Frames.insert(m_Frames.begin() + i, CreateFrame());
+}
+
+bool CDC6File::ResizeFrame(int i, int w, int h)
+{
+    DC6Frame* frame = FrameByL(i);
+    return frame != nullptr && ResizeFramePixels(*frame, w, h);
+}
+
+bool CDC6File::ResizeFramePixels(DC6Frame& frame, int w, int h)
+{
+    if (w < 0 || h < 0 || int64_t{w} * h > kMaxFramePixels)
+        return false;
+    frame.m_ImageData.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    frame.m_DC6FrameHeader.m_iWidth = w;
+    frame.m_DC6FrameHeader.m_iHeight = h;
+    return true;
+}
+
+void CDC6File::FreeFramePixels(DC6Frame& frame)
+{
+    frame.m_ImageData.clear();
+    frame.m_ImageData.shrink_to_fit();
+}
+
+void CDC6File::SetFramePixel(int i, int x, int y, uint8_t v)
+{
+    DC6Frame* frame = FrameByL(i);
+    if (frame == nullptr)
+        return;
+    const DC6FrameHeader& fh = frame->m_DC6FrameHeader;
+    if (x < 0 || y < 0 || x >= fh.m_iWidth || y >= fh.m_iHeight)
+        return;
+    const size_t at =
+        static_cast<size_t>(y) * static_cast<size_t>(fh.m_iWidth) + static_cast<size_t>(x);
+    if (at < frame->m_ImageData.size())
+        frame->m_ImageData[at] = v;
+}
+
+void CDC6File::SetFrameOffsetX(int i, int value)
+{
+    if (DC6Frame* frame = FrameByL(i))
+        frame->m_DC6FrameHeader.m_iOffsetX = value;
+}
+
+void CDC6File::SetFrameOffsetY(int i, int value)
+{
+    if (DC6Frame* frame = FrameByL(i))
+        frame->m_DC6FrameHeader.m_iOffsetY = value;
+}
+
+int CDC6File::GetFrameOffsetX(int i) const
+{
+    const DC6Frame* frame = FrameByL(i);
+    return frame == nullptr ? 0 : frame->m_DC6FrameHeader.m_iOffsetX;
+}
+
+int CDC6File::GetFrameOffsetY(int i) const
+{
+    const DC6Frame* frame = FrameByL(i);
+    return frame == nullptr ? 0 : frame->m_DC6FrameHeader.m_iOffsetY;
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+// The sprite document: one DC6 file header and a flat, direction-major list of
+// frames (frame f of direction d has index d * F + f), each a 32-byte frame
+// header and a buffer of width * height palette indices, row 0 at the bottom.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class CDC6ByteSource;
+
+// The 24-byte file header, field for field as it is stored (little-endian).
+struct DC6FileHeader {
+    int32_t m_iVersion;
+    int32_t m_iFlags;
+    int32_t m_iEncoding;
+    uint8_t m_cTermination[4];
+    int32_t m_iDirections;
+    int32_t m_iFramesPerDirection;
+};
+static_assert(sizeof(DC6FileHeader) == 24);
+
+// The 32-byte header in front of every frame's encoded pixels.
+struct DC6FrameHeader {
+    int32_t m_iFlip;
+    int32_t m_iWidth;
+    int32_t m_iHeight;
+    int32_t m_iOffsetX;
+    int32_t m_iOffsetY;
+    int32_t m_iReserved;
+    int32_t m_iNextBlock;
+    int32_t m_iLength;
+};
+static_assert(sizeof(DC6FrameHeader) == 32);
+
+// One frame. In the document the pixel buffer holds exactly
+// m_iWidth * m_iHeight bytes, except in a frame that a failed load left
+// undecoded (empty buffer).
+struct DC6Frame {
+    DC6FrameHeader m_DC6FrameHeader{};
+    std::vector<uint8_t> m_ImageData;
+};
+
+class CDC6File {
+public:
+    // Limits on what a file may make us allocate. No real sprite comes near
+    // them: game frames are at most a few hundred pixels on a side.
+    static constexpr int64_t kMaxFramePixels = int64_t{1} << 28;  // e.g. 16384 x 16384
+    static constexpr int64_t kMaxSpritePixels = int64_t{1} << 30; // all frames together
+    static constexpr int64_t kMaxFrames = int64_t{1} << 20;       // directions x frames
+
+    CDC6File();
+    virtual ~CDC6File();
+    CDC6File(const CDC6File&) = delete;
+    CDC6File& operator=(const CDC6File&) = delete;
+
+    // Empties the document (header and frames) and the stored file name.
+    int FreeDC6();
+    // Replaces the document with D x F blank frames (one if D x F < 2) and an
+    // untitled name. Fails only when D x F exceeds kMaxFrames.
+    bool NewDC6(int iDirections, int iFramesPerDirection);
+
+    // Reads a DC6 file into the document. The stored name becomes `path` even
+    // when reading fails. On failure the document is fit only for another
+    // load, NewDC6 or FreeDC6.
+    bool LoadDC6(const std::filesystem::path& path);
+    // The same from bytes in memory; the stored name is emptied.
+    bool LoadDC6(std::span<const uint8_t> data);
+    // Writes the document to `path`, which becomes the stored name.
+    bool SaveDC6(const std::filesystem::path& path);
+    // Writes the document to the stored name.
+    bool SaveDC6();
+
+    const std::string& GetLastErrorText() const { return m_strLastError; }
+    // bWithExt false: the file name only; bWithExt and not bExtOnly: name and
+    // extension; bWithExt and bExtOnly: the extension with its dot.
+    std::string GetFileNamePart(bool bWithExt, bool bExtOnly) const;
+
+    // Decodes `data` into a new pixel buffer of pFrame's width x height.
+    // Never reads past the end of `data`.
+    bool DecodeDC6ImageData(DC6Frame* pFrame, std::span<const uint8_t> data);
+    // Encodes frame's pixels into `out` (grown to fit when needed), sets
+    // m_iFlip 0 and m_iLength, and returns the number of bytes; 0 for a frame
+    // with no rows or whose buffer does not match its size.
+    static int EncodeDC6ImageData(DC6Frame& frame, std::vector<uint8_t>& out);
+
+    // Index rules: N is directions x frames per direction of the header, L the
+    // length of the frame list. Operations documented "by N" accept 0 to N - 1,
+    // the others 0 to L - 1 (InsertFrame 0 to L); any other index does nothing
+    // or returns 0.
+    bool GetDC6FileHeader(DC6FileHeader& out) const;
+    void SetDC6FileHeader(const DC6FileHeader& in);
+    bool GetDC6Frame(int i, DC6Frame& out) const;             // by N
+    bool GetDC6FrameHeader(int i, DC6FrameHeader& out) const; // by N
+    int GetFramePixelCount(int i) const;                      // by N
+    void DeleteFrame(int i);                                  // by N
+    int GetFrameListLength() const { return static_cast<int>(m_Frames.size()); }
+
+    static DC6Frame CreateFrame();
+    // Links a blank frame in as frame i and returns it; the pointer is valid
+    // until the next change of the frame list.
+    DC6Frame* InsertFrame(int i);
+    // New all-zero pixels of w x h; false (nothing changed) for a negative
+    // size or one above kMaxFramePixels.
+    bool ResizeFrame(int i, int w, int h);
+    static bool ResizeFramePixels(DC6Frame& frame, int w, int h);
+    static void FreeFramePixels(DC6Frame& frame);
+    // Pixels outside the frame are ignored.
+    void SetFramePixel(int i, int x, int y, uint8_t v);
+    void SetFrameOffsetX(int i, int value);
+    void SetFrameOffsetY(int i, int value);
+    int GetFrameOffsetX(int i) const;
+    int GetFrameOffsetY(int i) const;
+
+private:
+    bool LoadFrom(CDC6ByteSource& source);
+    bool WriteTo(int fd);
+    void SetError(std::string text) { m_strLastError = std::move(text); }
+    void SetFileName(const std::string& path);
+    DC6Frame* FrameByN(int i);
+    const DC6Frame* FrameByN(int i) const;
+    DC6Frame* FrameByL(int i);
+    const DC6Frame* FrameByL(int i) const;
+
+    std::optional<DC6FileHeader> m_DC6FileHeader;
+    std::vector<DC6Frame> m_Frames;
+    std::string m_strDir;   // with its trailing separator
+    std::string m_strFName; // without extension
+    std::string m_strExt;   // with its leading dot
+    std::string m_strLastError;
+};

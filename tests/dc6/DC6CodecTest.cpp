@@ -1,0 +1,268 @@
+#include "DC6File.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using testutil::Bytes;
+
+namespace {
+
+DC6Frame MakeFrame(int width, int height, Bytes pixels)
+{
+    DC6Frame frame;
+    frame.m_DC6FrameHeader.m_iWidth = width;
+    frame.m_DC6FrameHeader.m_iHeight = height;
+    frame.m_ImageData = std::move(pixels);
+    return frame;
+}
+
+Bytes Encode(DC6Frame frame)
+{
+    Bytes out;
+    const int n = CDC6File::EncodeDC6ImageData(frame, out);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+Bytes Repeat(size_t count, uint8_t value)
+{
+    return Bytes(count, value);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The encoder written the plain way, one pixel at a time, to hold the fast
+// one to.
+Bytes ReferenceEncode(int width, int height, const Bytes& pixels)
+{
+    Bytes out;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = pixels.data() + static_cast<size_t>(y) * width;
+        int x = 0;
+        while (x < width) {
+            int m = 0;
+            if (row[x] == 0) {
+                while (x + m < width && m < 127 && row[x + m] == 0)
+                    ++m;
+                x += m;
+                if (x < width)
+                    out.push_back(static_cast<uint8_t>(0x80 + m));
+            } else {
+                while (x + m < width && m < 127 && row[x + m] != 0)
+                    ++m;
+                out.push_back(static_cast<uint8_t>(m));
+                out.insert(out.end(), row + x, row + x + m);
+                x += m;
+            }
+        }
+        out.push_back(0x80);
+    }
+    return out;
+}
+
+struct DecodeResult {
+    bool ok;
+    std::string error;
+    Bytes pixels;
+};
+
+DecodeResult Decode(int width, int height, const Bytes& data)
+{
+    CDC6File doc;
+    DC6Frame frame = MakeFrame(width, height, {});
+    const bool ok = doc.DecodeDC6ImageData(&frame, data);
+    return {ok, doc.GetLastErrorText(), frame.m_ImageData};
+}
+
+} // namespace
+
+TEST(DC6Codec, WorkedExampleEncodesAndDecodes)
+{
+    DC6Frame frame = MakeFrame(5, 2, {0, 0, 7, 7, 0, 3, 0, 0, 0, 0});
+    frame.m_DC6FrameHeader.m_iFlip = 5;
+    Bytes out;
+    EXPECT_EQ(CDC6File::EncodeDC6ImageData(frame, out), 8);
+    out.resize(8);
+    EXPECT_EQ(out, (Bytes{0x82, 0x02, 0x07, 0x07, 0x80, 0x01, 0x03, 0x80}));
+    EXPECT_EQ(frame.m_DC6FrameHeader.m_iLength, 8);
+    EXPECT_EQ(frame.m_DC6FrameHeader.m_iFlip, 0);
+
+    const DecodeResult back = Decode(5, 2, out);
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.pixels, frame.m_ImageData);
+}
+
+TEST(DC6Codec, RunsAreCutAt127AndTrailingTransparencyHasNoCode)
+{
+    struct Case {
+        const char* name;
+        int width;
+        Bytes row;
+        Bytes encoded;
+    };
+    const Bytes px127 = Repeat(127, 4);
+    const Case cases[] = {
+        {"127 visible", 127, px127, Concat({{0x7F}, px127, {0x80}})},
+        {"128 visible", 128, Repeat(128, 4), Concat({{0x7F}, px127, {0x01, 4, 0x80}})},
+        {"300 visible", 300, Repeat(300, 4),
+         Concat({{0x7F}, px127, {0x7F}, px127, {0x2E}, Repeat(46, 4), {0x80}})},
+        {"127 transparent then 9", 128, Concat({Repeat(127, 0), {9}}), {0xFF, 0x01, 0x09, 0x80}},
+        {"128 transparent then 9",
+         129,
+         Concat({Repeat(128, 0), {9}}),
+         {0xFF, 0x81, 0x01, 0x09, 0x80}},
+        {"200 transparent then 1",
+         201,
+         Concat({Repeat(200, 0), {1}}),
+         {0xFF, 0xC9, 0x01, 0x01, 0x80}},
+        {"only the last pixel", 4, {0, 0, 0, 5}, {0x83, 0x01, 0x05, 0x80}},
+        {"wholly transparent", 127, Repeat(127, 0), {0x80}},
+        // A full 127-run that more transparency follows is written, and the
+        // rest of the row is not.
+        {"transparent past 127", 200, Repeat(200, 0), {0xFF, 0x80}},
+        {"visible then transparent", 6, {1, 2, 0, 0, 0, 0}, {0x02, 1, 2, 0x80}},
+    };
+    for (const Case& c : cases) {
+        const DC6Frame frame = MakeFrame(c.width, 1, c.row);
+        EXPECT_EQ(Encode(frame), c.encoded) << c.name;
+        const DecodeResult back = Decode(c.width, 1, c.encoded);
+        EXPECT_TRUE(back.ok) << c.name << ": " << back.error;
+        EXPECT_EQ(back.pixels, c.row) << c.name;
+    }
+
+    EXPECT_EQ(Encode(MakeFrame(10, 10, Repeat(100, 0))), Repeat(10, 0x80));
+}
+
+TEST(DC6Codec, DecoderToleratesWhatTheFormatAllows)
+{
+    // Pixels past the right edge are read and dropped.
+    DecodeResult r = Decode(2, 1, {0x03, 1, 2, 3, 0x80});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.pixels, (Bytes{1, 2}));
+
+    // A run may start exactly at the end of the buffer, not beyond it.
+    r = Decode(4, 1, {0x84, 0x01, 0x05, 0x80});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.pixels, Bytes(4, 0));
+    r = Decode(4, 1, {0x85, 0x01, 0x05, 0x80});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "DecodeDC6ImageData: Offset > Imagesize");
+
+    // Empty literal runs change nothing; bytes after the last row are ignored.
+    r = Decode(3, 2, {0x01, 7, 0x00, 0x81, 0x01, 8, 0x80, 0x00, 0x80, 0x01, 0x02, 0x03});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.pixels, (Bytes{7, 0, 8, 0, 0, 0}));
+}
+
+TEST(DC6Codec, DecoderRejectsBadFramesBeforeAllocating)
+{
+    CDC6File doc;
+    EXPECT_FALSE(doc.DecodeDC6ImageData(nullptr, Bytes{0x80}));
+    EXPECT_EQ(doc.GetLastErrorText(), "DecodeDC6ImageData: pDC6Frames == NULL");
+
+    struct Case {
+        int width, height;
+        const char* error;
+    };
+    const Case cases[] = {
+        {0, 0, "DecodeDC6ImageData: m_iHeight <= 0"},
+        {5, -1, "DecodeDC6ImageData: m_iHeight <= 0"},
+        {-3, 2, "DecodeDC6ImageData: m_iWidth <= 0"},
+        {0x7FFFFFFF, 0x7FFFFFFF,
+         "DecodeDC6ImageData: a frame of 2147483647 x 2147483647 pixels is larger than the limit "
+         "of 268435456 pixels"},
+        // More rows than bytes: the stream cannot hold them all.
+        {1000000, 200, "DecodeDC6ImageData: encoded data ends before the last row"},
+    };
+    for (const Case& c : cases) {
+        DC6Frame frame = MakeFrame(c.width, c.height, {});
+        EXPECT_FALSE(doc.DecodeDC6ImageData(&frame, Bytes(100, 0x80)));
+        EXPECT_EQ(doc.GetLastErrorText(), c.error);
+        EXPECT_EQ(frame.m_ImageData.capacity(), 0u);
+    }
+}
+
+TEST(DC6Codec, DecoderStopsAtTheEndOfItsData)
+{
+    const Bytes truncated[] = {
+        {},
+        {0x80},                   // one row of two
+        {0x01, 5, 0x81},          // no end-of-row code at all
+        {0x80, 0x05, 1, 2},       // literal run longer than what is left
+        {0x80, 0x00, 0x00, 0x00}, // only empty runs after the first row
+    };
+    for (const Bytes& data : truncated) {
+        const DecodeResult r = Decode(3, 2, data);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "DecodeDC6ImageData: encoded data ends before the last row");
+    }
+}
+
+TEST(DC6Codec, RandomFramesRoundTripAndMatchThePlainEncoder)
+{
+    std::mt19937 rng(20261208);
+    for (int iteration = 0; iteration < 400; ++iteration) {
+        const int width = 1 + static_cast<int>(rng() % 300);
+        const int height = 1 + static_cast<int>(rng() % 12);
+        // Runs of random length, alternately visible and transparent, with
+        // lengths around the 127 limit and 8-byte word edges.
+        Bytes pixels;
+        const size_t size = static_cast<size_t>(width) * height;
+        const unsigned longRuns = rng() % 3;
+        bool visible = rng() % 2;
+        while (pixels.size() < size) {
+            size_t run = longRuns == 0   ? 1 + rng() % 4
+                         : longRuns == 1 ? 1 + rng() % 20
+                                         : 100 + rng() % 60;
+            run = std::min(run, size - pixels.size());
+            for (size_t k = 0; k < run; ++k)
+                pixels.push_back(visible ? static_cast<uint8_t>(1 + rng() % 255) : 0);
+            visible = !visible;
+        }
+        const DC6Frame frame = MakeFrame(width, height, pixels);
+        const Bytes encoded = Encode(frame);
+        ASSERT_EQ(encoded, ReferenceEncode(width, height, pixels)) << width << " x " << height;
+        ASSERT_LE(encoded.size(), static_cast<size_t>((2 * width + 1) * height));
+        const DecodeResult back = Decode(width, height, encoded);
+        ASSERT_TRUE(back.ok) << back.error;
+        ASSERT_EQ(back.pixels, pixels);
+    }
+}
+
+TEST(DC6Codec, EncoderSizesItsOwnBufferForTheWorstCase)
+{
+    // Alternating single pixels need about 1.5 bytes a pixel: far more than
+    // a 256 x 256 frame's pixel count.
+    Bytes pixels(256 * 256);
+    for (size_t i = 0; i < pixels.size(); i += 2)
+        pixels[i] = 1;
+    DC6Frame frame = MakeFrame(256, 256, pixels);
+    Bytes out(16);
+    const int n = CDC6File::EncodeDC6ImageData(frame, out);
+    EXPECT_EQ(n, 256 * (128 * 2 + 127 + 1));
+    EXPECT_GE(out.size(), static_cast<size_t>(n));
+}
+
+TEST(DC6Codec, EncoderRefusesFramesWithoutRowsOrWithAWrongBuffer)
+{
+    Bytes out;
+    DC6Frame noRows = MakeFrame(5, 0, {});
+    noRows.m_DC6FrameHeader.m_iLength = 99;
+    EXPECT_EQ(CDC6File::EncodeDC6ImageData(noRows, out), 0);
+    EXPECT_EQ(noRows.m_DC6FrameHeader.m_iLength, 0);
+
+    DC6Frame shortBuffer = MakeFrame(5, 2, Bytes(9, 1));
+    EXPECT_EQ(CDC6File::EncodeDC6ImageData(shortBuffer, out), 0);
+
+    // A frame without columns still has its rows, each an end-of-row code.
+    DC6Frame noColumns = MakeFrame(0, 3, {});
+    EXPECT_EQ(Encode(noColumns), Bytes(3, 0x80));
+}

@@ -1,0 +1,464 @@
+// Reading and writing whole DC6 files.
+
+#include "DC6File.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstring>
+#include <numeric>
+
+using testutil::ByteBuilder;
+using testutil::Bytes;
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+
+namespace {
+
+struct BlockSpec {
+    int32_t width = 1;
+    int32_t height = 1;
+    int32_t offsetX = 0;
+    int32_t offsetY = 0;
+    int32_t reserved = 0;
+    Bytes data = {0x01, 0x05, 0x80};
+    int32_t length = -1; // the data's size unless set
+};
+
+// A DC6 file with the given frames, whose blocks are stored in `order`
+// (flat indices; table order when empty).
+Bytes Craft(int32_t directions, int32_t frames, const std::vector<BlockSpec>& blocks,
+            std::vector<size_t> order = {}, Bytes termination = {0xCD, 0xCD, 0xCD, 0xCD})
+{
+    if (order.empty()) {
+        order.resize(blocks.size());
+        std::iota(order.begin(), order.end(), 0);
+    }
+    ByteBuilder b;
+    b.I32(6).I32(1).I32(0).Append(termination).I32(directions).I32(frames);
+    const size_t table = b.Size();
+    for (size_t i = 0; i < blocks.size(); ++i)
+        b.I32(0);
+    for (size_t i : order) {
+        const BlockSpec& s = blocks[i];
+        b.Patch32(table + 4 * i, static_cast<int32_t>(b.Size()));
+        const int32_t length = s.length >= 0 ? s.length : static_cast<int32_t>(s.data.size());
+        b.I32(0)
+            .I32(s.width)
+            .I32(s.height)
+            .I32(s.offsetX)
+            .I32(s.offsetY)
+            .I32(s.reserved)
+            .I32(0)
+            .I32(length);
+        b.Append(s.data).U8({0xCD, 0xCD, 0xCD});
+    }
+    return b.Get();
+}
+
+struct Loaded {
+    bool ok;
+    std::string error;
+    int frames;
+};
+
+Loaded Load(CDC6File& doc, const Bytes& bytes)
+{
+    const bool ok = doc.LoadDC6(bytes);
+    return {ok, doc.GetLastErrorText(), doc.GetFrameListLength()};
+}
+
+Bytes CorpusWithFlagsSet(const std::string& name)
+{
+    Bytes bytes = ReadFile(testutil::DataDir() / "dc6" / name);
+    bytes.at(4) = 1;
+    return bytes;
+}
+
+const char* const kCorpus[] = {"authoring.dc6",       "chrome.dc6",  "composition.dc6",
+                               "cursors-markers.dc6", "large.dc6",   "medium.dc6",
+                               "small.dc6",           "utility.dc6", "very_small.dc6"};
+
+} // namespace
+
+TEST(DC6File, NewSpriteSavesToTheSeventyThreeBytesOfTheFormat)
+{
+    TempDir dir;
+    CDC6File doc;
+    doc.NewDC6(1, 1);
+    ASSERT_TRUE(doc.SaveDC6(dir / "new.dc6")) << doc.GetLastErrorText();
+
+    ByteBuilder expected;
+    expected.I32(6).I32(1).I32(0).U8({0xCD, 0xCD, 0xCD, 0xCD}).I32(1).I32(1).I32(28);
+    expected.I32(0).I32(10).I32(10).I32(0).I32(0).I32(0).I32(73).I32(10);
+    expected.Append(Bytes(10, 0x80)).U8({0xCD, 0xCD, 0xCD});
+    EXPECT_EQ(ReadFile(dir / "new.dc6"), expected.Get());
+}
+
+TEST(DC6File, HeaderFailuresReportTheFirstBrokenField)
+{
+    struct Case {
+        const char* name;
+        int32_t version, flags, encoding, directions, frames;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"version", 5, 1, 0, 1, 1, "Error: Fileformat not DC6"},
+        {"flags and counts", 6, 0, 0, 0, 0, "Error: Fileformat not DC6"},
+        {"encoding", 6, 1, 1, 1, 1, "Error: Fileformat not DC6"},
+        {"no directions", 6, 1, 0, 0, 1, "Error: m_iDirections <= 0"},
+        {"negative directions", 6, 1, 0, -4, 0, "Error: m_iDirections <= 0"},
+        {"no frames", 6, 1, 0, 3, 0, "Error: m_iFramesPerDirection <= 0"},
+    };
+    for (const Case& c : cases) {
+        ByteBuilder b;
+        b.I32(c.version)
+            .I32(c.flags)
+            .I32(c.encoding)
+            .U8({1, 2, 3, 4})
+            .I32(c.directions)
+            .I32(c.frames);
+        CDC6File doc;
+        const Loaded r = Load(doc, b.Get());
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_EQ(r.error, c.error) << c.name;
+        EXPECT_EQ(r.frames, 0) << c.name;
+        DC6FileHeader header;
+        ASSERT_TRUE(doc.GetDC6FileHeader(header)) << "the header stays as read";
+        EXPECT_EQ(header.m_iVersion, c.version);
+        EXPECT_EQ(header.m_iDirections, c.directions);
+    }
+
+    CDC6File doc;
+    EXPECT_EQ(Load(doc, Bytes{6, 0, 0}).error, "Error: Fileformat not DC6");
+}
+
+TEST(DC6File, FrameFailuresNameTheFrame)
+{
+    std::vector<BlockSpec> blocks(4);
+    blocks[2].length = 0;
+    CDC6File doc;
+    Loaded r = Load(doc, Craft(2, 2, blocks));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [2]");
+    EXPECT_EQ(r.frames, 3) << "frames 0 to 2 are in the list";
+
+    blocks[2] = BlockSpec{.height = 0};
+    r = Load(doc, Craft(2, 2, blocks));
+    EXPECT_EQ(r.error, "DecodeDC6ImageData: m_iHeight <= 0");
+
+    blocks[2] = BlockSpec{.width = 4, .data = {0x85, 0x01, 0x05, 0x80}};
+    r = Load(doc, Craft(2, 2, blocks));
+    EXPECT_EQ(r.error, "DecodeDC6ImageData: Offset > Imagesize");
+
+    // The last entry points past the end of the file.
+    Bytes bytes = Craft(2, 2, std::vector<BlockSpec>(4));
+    bytes[24 + 12] = 0xF0;
+    r = Load(doc, bytes);
+    EXPECT_EQ(r.error, "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [3]");
+}
+
+TEST(DC6File, HugeCountsDoNotMakeTheReaderAllocateTheirTable)
+{
+    // 2^62 frames declared, one table entry there, pointing past the end.
+    ByteBuilder b;
+    b.I32(6).I32(1).I32(0).U8({0, 0, 0, 0}).I32(0x7FFFFFFF).I32(0x7FFFFFFF).I32(0x1000);
+    CDC6File doc;
+    Loaded r = Load(doc, b.Get());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [0]");
+    EXPECT_EQ(r.frames, 1);
+
+    // The file ends inside the first table entry.
+    Bytes cut = b.Get();
+    cut.resize(26);
+    r = Load(doc, cut);
+    EXPECT_EQ(r.error, "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [0]");
+    cut.resize(24);
+    r = Load(doc, cut);
+    EXPECT_EQ(r.error, "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [0]");
+}
+
+TEST(DC6File, ShortAndOddFilesLoadFromTheBytesThatAreThere)
+{
+    CDC6File doc;
+    // The last block ends with its terminator at the very end of the file.
+    Bytes bytes = Craft(1, 2, std::vector<BlockSpec>(2));
+    ASSERT_TRUE(Load(doc, bytes).ok) << doc.GetLastErrorText();
+
+    // Terminator missing too: the data alone is enough.
+    bytes.resize(bytes.size() - 3);
+    ASSERT_TRUE(Load(doc, bytes).ok) << doc.GetLastErrorText();
+
+    // A length far past the end of the file, over complete data.
+    std::vector<BlockSpec> blocks(2);
+    blocks[1].length = 0x7FFFFFF0;
+    ASSERT_TRUE(Load(doc, Craft(1, 2, blocks)).ok) << doc.GetLastErrorText();
+
+    // Data cut off before its last row.
+    bytes =
+        Craft(1, 1, {BlockSpec{.width = 2, .height = 2, .data = {0x01, 0x05, 0x80, 0x01, 0x06}}});
+    bytes.resize(bytes.size() - 3);
+    const Loaded r = Load(doc, bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "DecodeDC6ImageData: encoded data ends before the last row");
+
+    // Absurd sizes fail before their pixels are allocated.
+    EXPECT_EQ(Load(doc, Craft(1, 1, {BlockSpec{.width = 0x10000, .height = 0x10000}})).error,
+              "DecodeDC6ImageData: a frame of 65536 x 65536 pixels is larger than the limit of "
+              "268435456 pixels");
+    EXPECT_EQ(Load(doc, Craft(1, 1, {BlockSpec{.width = 1000, .height = 100000}})).error,
+              "DecodeDC6ImageData: encoded data ends before the last row");
+}
+
+TEST(DC6File, BlocksAreFoundThroughTheTableInAnyOrder)
+{
+    std::vector<BlockSpec> blocks = {
+        {.width = 1, .height = 1, .offsetX = -12, .data = {0x01, 0x0A, 0x80}},
+        {.width = 2, .height = 1, .offsetY = 30, .data = {0x02, 0x0B, 0x0C, 0x80}},
+        {.width = 3, .height = 1, .reserved = 7, .data = {0x82, 0x01, 0x0D, 0x80}},
+    };
+    // Frame 1's block first, then frame 2's, then frame 0's; and frame 3
+    // shares frame 0's block.
+    Bytes bytes = Craft(2, 2, {blocks[0], blocks[1], blocks[2], blocks[0]}, {1, 2, 0, 3});
+    const Bytes frame0Entry(bytes.begin() + 24, bytes.begin() + 28);
+    std::copy(frame0Entry.begin(), frame0Entry.end(), bytes.begin() + 36);
+
+    CDC6File doc;
+    ASSERT_TRUE(Load(doc, bytes).ok) << doc.GetLastErrorText();
+    DC6Frame frame;
+    const Bytes expected[] = {{0x0A}, {0x0B, 0x0C}, {0, 0, 0x0D}, {0x0A}};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(doc.GetDC6Frame(i, frame));
+        EXPECT_EQ(frame.m_ImageData, expected[i]) << "frame " << i;
+    }
+
+    // Saving lays the blocks out in table order, one after the other.
+    TempDir dir;
+    ASSERT_TRUE(doc.SaveDC6(dir / "ordered.dc6"));
+    const Bytes saved = ReadFile(dir / "ordered.dc6");
+    int32_t expectedAt = 24 + 4 * 4;
+    for (int i = 0; i < 4; ++i) {
+        int32_t at;
+        std::memcpy(&at, saved.data() + 24 + 4 * i, 4);
+        EXPECT_EQ(at, expectedAt) << "frame " << i;
+        DC6FrameHeader fh;
+        std::memcpy(&fh, saved.data() + at, sizeof fh);
+        EXPECT_EQ(fh.m_iNextBlock, at + 32 + fh.m_iLength + 3);
+        expectedAt = fh.m_iNextBlock;
+    }
+    EXPECT_EQ(static_cast<size_t>(expectedAt), saved.size());
+}
+
+TEST(DC6File, SavingKeepsWhatTheFileHeldAndRecomputesTheRest)
+{
+    std::vector<BlockSpec> blocks = {
+        {.width = 2,
+         .height = 1,
+         .offsetX = -12,
+         .offsetY = -7,
+         .reserved = 0x1234,
+         .data = {0x02, 1, 2, 0x80}},
+        {.width = 1, .height = 1, .offsetX = 30, .offsetY = 2147483647, .reserved = -1},
+    };
+    Bytes bytes = Craft(1, 2, blocks, {}, {0xEE, 0x01, 0x00, 0xEE});
+    bytes[24 + 4 * 2] = 0x09;      // frame 0's flip
+    bytes[24 + 4 * 2 + 24] = 0x55; // frame 0's next-block field
+    CDC6File doc;
+    ASSERT_TRUE(Load(doc, bytes).ok) << doc.GetLastErrorText();
+    TempDir dir;
+    ASSERT_TRUE(doc.SaveDC6(dir / "kept.dc6"));
+
+    CDC6File back;
+    ASSERT_TRUE(back.LoadDC6(dir / "kept.dc6")) << back.GetLastErrorText();
+    DC6FileHeader header;
+    back.GetDC6FileHeader(header);
+    EXPECT_EQ(Bytes(header.m_cTermination, header.m_cTermination + 4),
+              (Bytes{0xEE, 0x01, 0x00, 0xEE}));
+    for (int i = 0; i < 2; ++i) {
+        DC6Frame frame;
+        back.GetDC6Frame(i, frame);
+        const DC6FrameHeader& fh = frame.m_DC6FrameHeader;
+        EXPECT_EQ(fh.m_iOffsetX, blocks[i].offsetX);
+        EXPECT_EQ(fh.m_iOffsetY, blocks[i].offsetY);
+        EXPECT_EQ(fh.m_iReserved, blocks[i].reserved);
+        EXPECT_EQ(fh.m_iFlip, 0);
+        EXPECT_EQ(fh.m_iLength, static_cast<int32_t>(blocks[i].data.size()));
+    }
+}
+
+TEST(DC6File, StoredNameServesSaveWithoutAPath)
+{
+    TempDir dir;
+    const auto walk = dir / "walk.dc6";
+    CDC6File doc;
+    doc.NewDC6(1, 1);
+    EXPECT_FALSE(doc.SaveDC6());
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Created");
+    ASSERT_TRUE(doc.SaveDC6(walk));
+
+    ASSERT_TRUE(doc.LoadDC6(walk));
+    EXPECT_EQ(doc.GetFileNamePart(true, false), "walk.dc6");
+    EXPECT_EQ(doc.GetFileNamePart(false, false), "walk");
+    EXPECT_EQ(doc.GetFileNamePart(false, true), "walk");
+    EXPECT_EQ(doc.GetFileNamePart(true, true), ".dc6");
+    doc.SetFrameOffsetX(0, 5);
+    ASSERT_TRUE(doc.SaveDC6());
+    CDC6File back;
+    ASSERT_TRUE(back.LoadDC6(walk));
+    EXPECT_EQ(back.GetFrameOffsetX(0), 5);
+
+    // A failed load still takes the name; FreeDC6 and NewDC6 drop it.
+    EXPECT_FALSE(doc.LoadDC6(dir / "missing.sprite.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+    EXPECT_EQ(doc.GetFileNamePart(true, false), "missing.sprite.dc6");
+    EXPECT_EQ(doc.GetFileNamePart(false, false), "missing.sprite");
+    EXPECT_FALSE(doc.LoadDC6(dir.Path()));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+    doc.NewDC6(1, 1);
+    EXPECT_EQ(doc.GetFileNamePart(true, false), "");
+}
+
+TEST(DC6File, FailedSavesLeaveThePreviousFileAlone)
+{
+    TempDir dir;
+    const auto target = dir / "keep.dc6";
+    CDC6File doc;
+    doc.NewDC6(2, 3);
+    ASSERT_TRUE(doc.SaveDC6(target));
+    ::chmod(target.c_str(), 0640);
+    const Bytes before = ReadFile(target);
+    const auto folderEntries = [&] {
+        return std::distance(std::filesystem::directory_iterator(dir.Path()),
+                             std::filesystem::directory_iterator());
+    };
+
+    // A frame without rows cannot be encoded.
+    doc.ResizeFrame(4, 5, 0);
+    EXPECT_FALSE(doc.SaveDC6(target));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: Image Could not be encoded");
+    EXPECT_EQ(ReadFile(target), before);
+    EXPECT_EQ(folderEntries(), 1) << "the temporary file is gone";
+
+    // The disk fills up part-way.
+    doc.ResizeFrame(4, 2000, 2000);
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = doc.SaveDC6(target);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(doc.GetLastErrorText().rfind("Error: File Could Not Be Written", 0), 0u)
+        << doc.GetLastErrorText();
+    EXPECT_EQ(ReadFile(target), before);
+    EXPECT_EQ(folderEntries(), 1);
+
+    // A successful save keeps the file's permissions.
+    ASSERT_TRUE(doc.SaveDC6(target));
+    struct stat st {};
+    ::stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // Folders that do not exist, and folders in the target's place.
+    EXPECT_FALSE(doc.SaveDC6(dir / "no-such-folder" / "x.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Created");
+    std::filesystem::create_directory(dir / "folder.dc6");
+    EXPECT_FALSE(doc.SaveDC6(dir / "folder.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Created");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.dc6"));
+    EXPECT_EQ(folderEntries(), 2);
+}
+
+TEST(DC6File, SavingThroughALinkReplacesTheFileItNames)
+{
+    TempDir dir;
+    CDC6File doc;
+    doc.NewDC6(1, 1);
+    ASSERT_TRUE(doc.SaveDC6(dir / "real.dc6"));
+    std::filesystem::create_symlink("real.dc6", dir / "link.dc6");
+    doc.NewDC6(1, 2);
+    ASSERT_TRUE(doc.SaveDC6(dir / "link.dc6"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dc6"));
+    CDC6File back;
+    ASSERT_TRUE(back.LoadDC6(dir / "real.dc6"));
+    EXPECT_EQ(back.GetFrameListLength(), 2);
+}
+
+TEST(DC6File, DocumentsThatDoNotMatchTheirHeaderAreNotSaved)
+{
+    TempDir dir;
+    CDC6File doc;
+    EXPECT_FALSE(doc.SaveDC6(dir / "empty.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: There is no sprite to save");
+    doc.NewDC6(0, 0);
+    EXPECT_FALSE(doc.SaveDC6(dir / "zero.dc6"));
+    doc.NewDC6(2, 2);
+    doc.InsertFrame(0);
+    EXPECT_FALSE(doc.SaveDC6(dir / "extra.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(),
+              "Error: The frames do not match the directions and frames per direction");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(DC6File, LargeFramesPastTheOldEncodeBufferRoundTrip)
+{
+    TempDir dir;
+    CDC6File doc;
+    doc.NewDC6(1, 2);
+    doc.ResizeFrame(1, 700, 300);
+    for (int y = 0; y < 300; ++y)
+        for (int x = y % 2; x < 700; x += 2)
+            doc.SetFramePixel(1, x, y, static_cast<uint8_t>(1 + (x + y) % 250));
+    ASSERT_TRUE(doc.SaveDC6(dir / "big.dc6")) << doc.GetLastErrorText();
+    CDC6File back;
+    ASSERT_TRUE(back.LoadDC6(dir / "big.dc6")) << back.GetLastErrorText();
+    DC6Frame a, b;
+    doc.GetDC6Frame(1, a);
+    back.GetDC6Frame(1, b);
+    EXPECT_EQ(a.m_ImageData, b.m_ImageData);
+}
+
+TEST(DC6File, FilesOfAnotherEncoderLoadAndResaveUnchanged)
+{
+    TempDir dir;
+    int negativeOffsets = 0;
+    for (const char* name : kCorpus) {
+        SCOPED_TRACE(name);
+        CDC6File original;
+        EXPECT_FALSE(original.LoadDC6(ReadFile(testutil::DataDir() / "dc6" / name)));
+        EXPECT_EQ(original.GetLastErrorText(), "Error: Fileformat not DC6");
+
+        ASSERT_TRUE(original.LoadDC6(CorpusWithFlagsSet(name))) << original.GetLastErrorText();
+        ASSERT_TRUE(original.SaveDC6(dir / name));
+        CDC6File back;
+        ASSERT_TRUE(back.LoadDC6(dir / name)) << back.GetLastErrorText();
+
+        DC6FileHeader a, b;
+        original.GetDC6FileHeader(a);
+        back.GetDC6FileHeader(b);
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
+        EXPECT_EQ(Bytes(b.m_cTermination, b.m_cTermination + 4), Bytes(4, 0xEE));
+        const int count = b.m_iDirections * b.m_iFramesPerDirection;
+        ASSERT_EQ(back.GetFrameListLength(), count);
+        for (int i = 0; i < count; ++i) {
+            DC6Frame fa, fb;
+            original.GetDC6Frame(i, fa);
+            back.GetDC6Frame(i, fb);
+            EXPECT_EQ(fa.m_DC6FrameHeader.m_iWidth, fb.m_DC6FrameHeader.m_iWidth);
+            EXPECT_EQ(fa.m_DC6FrameHeader.m_iHeight, fb.m_DC6FrameHeader.m_iHeight);
+            EXPECT_EQ(fa.m_DC6FrameHeader.m_iOffsetX, fb.m_DC6FrameHeader.m_iOffsetX);
+            EXPECT_EQ(fa.m_DC6FrameHeader.m_iOffsetY, fb.m_DC6FrameHeader.m_iOffsetY);
+            ASSERT_EQ(fa.m_ImageData, fb.m_ImageData) << "frame " << i;
+            negativeOffsets += fb.m_DC6FrameHeader.m_iOffsetX < 0;
+        }
+    }
+    EXPECT_GT(negativeOffsets, 0);
+}
