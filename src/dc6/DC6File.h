@@ -50,9 +50,15 @@ class CDC6File {
 public:
     // Limits on what a file may make us allocate. No real sprite comes near
     // them: game frames are at most a few hundred pixels on a side.
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     static constexpr int64_t kMaxFramePixels = int64_t{1} << 28;  // e.g. 16384 x 16384
     static constexpr int64_t kMaxSpritePixels = int64_t{1} << 30; // all frames together
-    static constexpr int64_t kMaxFrames = int64_t{1} << 20;       // directions x frames
+#else
+    // The same checks with smaller numbers, so that fuzzing runs fast.
+    static constexpr int64_t kMaxFramePixels = int64_t{1} << 20;
+    static constexpr int64_t kMaxSpritePixels = int64_t{1} << 22;
+#endif
+    static constexpr int64_t kMaxFrames = int64_t{1} << 20; // directions x frames
 
     CDC6File();
     virtual ~CDC6File();
@@ -76,7 +82,10 @@ public:
     // Writes the document to the stored name.
     bool SaveDC6();
 
-    const std::string& GetLastErrorText() const { return m_strLastError; }
+    const std::string& GetLastErrorText() const
+    {
+        return m_strLastError;
+    }
     // bWithExt false: the file name only; bWithExt and not bExtOnly: name and
     // extension; bWithExt and bExtOnly: the extension with its dot.
     std::string GetFileNamePart(bool bWithExt, bool bExtOnly) const;
@@ -99,7 +108,10 @@ public:
     bool GetDC6FrameHeader(int i, DC6FrameHeader& out) const; // by N
     int GetFramePixelCount(int i) const;                      // by N
     void DeleteFrame(int i);                                  // by N
-    int GetFrameListLength() const { return static_cast<int>(m_Frames.size()); }
+    int GetFrameListLength() const
+    {
+        return static_cast<int>(m_Frames.size());
+    }
 
     static DC6Frame CreateFrame();
     // Links a blank frame in as frame i and returns it; the pointer is valid
@@ -120,7 +132,10 @@ public:
 private:
     bool LoadFrom(CDC6ByteSource& source);
     bool WriteTo(int fd);
-    void SetError(std::string text) { m_strLastError = std::move(text); }
+    void SetError(std::string text)
+    {
+        m_strLastError = std::move(text);
+    }
     void SetFileName(const std::string& path);
     DC6Frame* FrameByN(int i);
     const DC6Frame* FrameByN(int i) const;
