@@ -1,5 +1,9 @@
 #include "TestUtil.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -60,6 +64,35 @@ void ByteBuilder::Patch32(size_t at, int32_t v)
     const auto u = static_cast<uint32_t>(v);
     for (int i = 0; i < 4; ++i)
         m_Bytes.at(at + i) = static_cast<uint8_t>(u >> (8 * i));
+}
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    TempDir dir;
+    const std::string outPath = (dir / "out").string();
+    const std::string errPath = (dir / "err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + program);
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    const Bytes out = ReadFile(outPath);
+    const Bytes err = ReadFile(errPath);
+    return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1, std::string(out.begin(), out.end()),
+            std::string(err.begin(), err.end())};
 }
 
 std::filesystem::path DataDir()

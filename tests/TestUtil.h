@@ -43,6 +43,14 @@ private:
     Bytes m_Bytes;
 };
 
+struct ProgramResult {
+    int status; // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+// Runs a program with arguments (no shell involved) and collects its output.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+
 // The folder of the test data that ships with the sources.
 std::filesystem::path DataDir();
 
