@@ -1,0 +1,521 @@
+#include "MainDlg.h"
+
+#include "AboutDlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const char kLogoFile[] = "logo.dc6";
+const char kPaletteFolder[] = "pal";
+const char kCatalogueFile[] = "palettes.ini";
+
+QPushButton* MakeButton(const QString& caption, const char* name)
+{
+    auto* button = new QPushButton(caption);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* MakeInfoField(const char* name)
+{
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setMaximumWidth(80);
+    return edit;
+}
+
+QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
+{
+    auto* row = new QHBoxLayout;
+    for (QWidget* widget : widgets)
+        row->addWidget(widget);
+    return row;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(std::filesystem::path programFolder,
+                   std::unique_ptr<CUserInteraction> interaction, QWidget* parent)
+    : QDialog(parent), m_ProgramFolder(std::move(programFolder)),
+      m_pInteraction(std::move(interaction)), m_Palette(GreyRampPalette())
+{
+    setObjectName("CMainDlg");
+    setWindowTitle("Spritewright");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+    BuildControls();
+}
+
+CMainDlg::~CMainDlg() = default;
+
+std::filesystem::path CMainDlg::GetModuleFolder()
+{
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+void CMainDlg::BuildControls()
+{
+    m_btnNew = MakeButton("新建", "m_btnNew");
+    m_btnOpen = MakeButton("打开...", "m_btnOpen");
+    m_btnClose = MakeButton("关闭", "m_btnClose");
+    m_btnSave = MakeButton("保存", "m_btnSave");
+    m_btnSaveAs = MakeButton("另存为...", "m_btnSaveAs");
+    m_btnExit = MakeButton("退出", "m_btnExit");
+    m_btnExit->setDefault(true);
+    auto* mainMenu = new QGroupBox("主菜单");
+    mainMenu->setLayout(Row({m_btnNew, m_btnOpen, m_btnClose, m_btnSave, m_btnSaveAs, m_btnExit}));
+
+    m_cboDirection = new QComboBox;
+    m_cboDirection->setObjectName("m_cboDirection");
+    m_btnAddDirection = MakeButton("添加", "m_btnAddDirection");
+    m_btnDeleteDirection = MakeButton("删除", "m_btnDeleteDirection");
+    m_btnInsertDirection = MakeButton("插入", "m_btnInsertDirection");
+    auto* directions = new QGroupBox("说明");
+    auto* directionsLayout = new QVBoxLayout(directions);
+    directionsLayout->addWidget(m_cboDirection);
+    directionsLayout->addLayout(
+        Row({m_btnAddDirection, m_btnDeleteDirection, m_btnInsertDirection}));
+
+    m_lstFrame = new QListWidget;
+    m_lstFrame->setObjectName("m_lstFrame");
+    m_lstFrame->setUniformItemSizes(true);
+    m_btnAddFrame = MakeButton("添加", "m_btnAddFrame");
+    m_btnDeleteFrame = MakeButton("删除", "m_btnDeleteFrame");
+    m_btnInsertFrame = MakeButton("插入", "m_btnInsertFrame");
+    auto* frames = new QGroupBox("帧数");
+    auto* framesLayout = new QVBoxLayout(frames);
+    framesLayout->addWidget(m_lstFrame, 1);
+    framesLayout->addLayout(Row({m_btnAddFrame, m_btnDeleteFrame, m_btnInsertFrame}));
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(directions);
+    left->addWidget(frames, 1);
+
+    m_cboPalette = new QComboBox;
+    m_cboPalette->setObjectName("m_cboPalette");
+    auto* palette = new QGroupBox("调色板");
+    (new QVBoxLayout(palette))->addWidget(m_cboPalette);
+
+    m_edtWidth = MakeInfoField("m_edtWidth");
+    m_edtHeight = MakeInfoField("m_edtHeight");
+    m_edtOffsetX = MakeInfoField("m_edtOffsetX");
+    m_edtOffsetY = MakeInfoField("m_edtOffsetY");
+    m_btnChangeOffset = MakeButton("更改位移", "m_btnChangeOffset");
+    auto* info = new QGroupBox("帧信息");
+    auto* infoLayout = new QGridLayout(info);
+    infoLayout->addWidget(new QLabel("宽      度"), 0, 0);
+    infoLayout->addWidget(m_edtWidth, 0, 1);
+    infoLayout->addWidget(new QLabel("高      度"), 1, 0);
+    infoLayout->addWidget(m_edtHeight, 1, 1);
+    infoLayout->addWidget(new QLabel("X  位  移"), 2, 0);
+    infoLayout->addWidget(m_edtOffsetX, 2, 1);
+    infoLayout->addWidget(new QLabel("Y  位  移"), 3, 0);
+    infoLayout->addWidget(m_edtOffsetY, 3, 1);
+    infoLayout->addWidget(m_btnChangeOffset, 4, 0, 1, 2);
+
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(palette);
+    middle->addWidget(info);
+    middle->addStretch(1);
+
+    m_btnImport = MakeButton("导入", "m_btnImport");
+    m_btnExport = MakeButton("导出", "m_btnExport");
+    m_btnExportAll = MakeButton("全部导出", "m_btnExportAll");
+    m_btnBuildFromIni = MakeButton("INI→DC6", "m_btnBuildFromIni");
+    m_btnShowFrames = MakeButton("显示帧数", "m_btnShowFrames");
+    auto* imageButtons = new QVBoxLayout;
+    for (QPushButton* button :
+         {m_btnImport, m_btnExport, m_btnExportAll, m_btnBuildFromIni, m_btnShowFrames})
+        imageButtons->addWidget(button);
+    imageButtons->addStretch(1);
+
+    // The preview is centred in the area; a frame larger than the area can
+    // be scrolled.
+    m_stcPreview = new QLabel;
+    m_stcPreview->setObjectName("m_stcPreview");
+    m_stcPreview->setAlignment(Qt::AlignCenter);
+    m_stcFrameArea = new QScrollArea;
+    m_stcFrameArea->setObjectName("m_stcFrameArea");
+    m_stcFrameArea->setWidgetResizable(true);
+    m_stcFrameArea->setAlignment(Qt::AlignCenter);
+    m_stcFrameArea->setMinimumSize(260, 240);
+    m_stcFrameArea->setWidget(m_stcPreview);
+    auto* preview = new QGroupBox("预览");
+    (new QVBoxLayout(preview))->addWidget(m_stcFrameArea);
+
+    auto* image = new QGroupBox("图象");
+    auto* imageLayout = new QHBoxLayout(image);
+    imageLayout->addLayout(imageButtons);
+    imageLayout->addWidget(preview, 1);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(left);
+    body->addLayout(middle);
+    body->addWidget(image, 1);
+
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(mainMenu);
+    root->addLayout(body, 1);
+
+    connect(m_btnNew, &QPushButton::clicked, this, &CMainDlg::OnFileNew);
+    connect(m_btnOpen, &QPushButton::clicked, this, &CMainDlg::OnFileOpen);
+    connect(m_btnClose, &QPushButton::clicked, this, &CMainDlg::OnFileClose);
+    connect(m_btnSave, &QPushButton::clicked, this, &CMainDlg::OnFileSave);
+    connect(m_btnSaveAs, &QPushButton::clicked, this, &CMainDlg::OnFileSaveAs);
+    connect(m_btnExit, &QPushButton::clicked, this, &CMainDlg::reject);
+    connect(m_cboPalette, &QComboBox::activated, this, &CMainDlg::OnSelChangePalette);
+    connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
+    connect(m_lstFrame, &QListWidget::currentRowChanged, this, &CMainDlg::OnSelChangeFrame);
+
+    auto* about = new QAction("关于 Spritewright...", this);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    about->setShortcutContext(Qt::WindowShortcut);
+    connect(about, &QAction::triggered, this, &CMainDlg::OnAbout);
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CMainDlg::OnInitDialog()
+{
+    m_bDocLoaded = 0;
+    m_bUntitled = 0;
+    SetSaved(1);
+    LoadPaletteCatalogue();
+    m_nFilterIndex = 0;
+    m_strVersion = "1.02";
+    ShowLogo();
+    if (!m_strStartPath.isEmpty())
+        OpenDocument(m_strStartPath);
+    RefreshState();
+}
+
+CUserInteraction::Answer CMainDlg::Message(const QString& text, const QString& caption,
+                                           CUserInteraction::Buttons buttons,
+                                           CUserInteraction::Icon icon)
+{
+    return m_pInteraction->MessageBox(this, text, caption, buttons, icon);
+}
+
+void CMainDlg::SetSaved(int saved)
+{
+    m_bSaved = saved;
+    RefreshState();
+}
+
+void CMainDlg::RefreshState()
+{
+    const bool loaded = m_bDocLoaded == 1;
+    DC6FileHeader header{};
+    if (loaded)
+        m_DC6File.GetDC6FileHeader(header);
+    for (QPushButton* button :
+         {m_btnChangeOffset, m_btnImport, m_btnExport, m_btnExportAll, m_btnShowFrames,
+          m_btnAddDirection, m_btnInsertDirection, m_btnAddFrame, m_btnInsertFrame, m_btnSave,
+          m_btnSaveAs, m_btnClose})
+        button->setEnabled(loaded);
+    m_btnDeleteDirection->setEnabled(loaded && header.m_iDirections > 1);
+    m_btnDeleteFrame->setEnabled(loaded && header.m_iFramesPerDirection > 1);
+
+    QString title = "Spritewright | " + m_strVersion;
+    if (m_bUntitled == 1 || m_bDocLoaded == 1 || m_bSaved == 0) {
+        title += " - ";
+        if (m_strFileName.isEmpty())
+            title += "[Untitled*]";
+        else
+            title += "[" + m_strFileName + (m_bSaved == 1 ? "]" : " *]");
+    }
+    setWindowTitle(title);
+}
+
+void CMainDlg::LoadPaletteCatalogue()
+{
+    m_cboPalette->clear();
+    const auto folder = DataFolder() / kPaletteFolder;
+    const auto names = ReadPaletteCatalogue(folder / kCatalogueFile);
+    if (!names) {
+        Message("data\\pal\\palettes.ini, Not Found", "Error", CUserInteraction::Buttons::Ok,
+                CUserInteraction::Icon::Error);
+        return;
+    }
+    if (names->empty())
+        return;
+
+    QStringList entries;
+    for (const std::string& name : *names)
+        entries.push_back(QString::fromStdString(name));
+    // Sorted as a sorted combo box sorts: by text, ignoring case.
+    std::stable_sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    m_cboPalette->addItems(entries);
+    const QString first = QString::fromStdString(names->front());
+    const auto selected = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
+        return entry.startsWith(first, Qt::CaseInsensitive);
+    });
+    m_cboPalette->setCurrentIndex(static_cast<int>(selected - entries.begin()));
+    ReadPaletteFile(PaletteFilePath(folder, names->front()), m_Palette.data(), 256);
+}
+
+void CMainDlg::OnSelChangePalette()
+{
+    const QString name = m_cboPalette->currentText();
+    ReadPaletteFile(PaletteFilePath(DataFolder() / kPaletteFolder, name.toStdString()),
+                    m_Palette.data(), 256);
+    if (m_bDocLoaded == 1)
+        ShowFrame(SelectedFrameIndex());
+}
+
+int CMainDlg::SelectedFrameIndex() const
+{
+    const int direction = m_cboDirection->currentIndex();
+    const int frame = m_lstFrame->currentRow();
+    DC6FileHeader header;
+    if (direction < 0 || frame < 0 || !m_DC6File.GetDC6FileHeader(header))
+        return -1;
+    return direction * header.m_iFramesPerDirection + frame;
+}
+
+void CMainDlg::OnSelChangeFrame()
+{
+    const int index = SelectedFrameIndex();
+    if (index >= 0)
+        ShowFrame(index);
+}
+
+void CMainDlg::ShowFrame(int index)
+{
+    DC6Frame frame;
+    if (!m_DC6File.GetDC6Frame(index, frame))
+        return;
+    const DC6FrameHeader& header = frame.m_DC6FrameHeader;
+
+    // An 8-bit picture coloured by the current palette, one frame pixel a
+    // screen pixel, buffer row 0 at the bottom.
+    QImage image;
+    if (header.m_iWidth > 0 && header.m_iHeight > 0)
+        image = QImage(header.m_iWidth, header.m_iHeight, QImage::Format_Indexed8);
+    if (!image.isNull()) {
+        QList<QRgb> colours(256);
+        for (size_t i = 0; i < m_Palette.size(); ++i)
+            colours[static_cast<int>(i)] =
+                qRgb(m_Palette[i].rgbRed, m_Palette[i].rgbGreen, m_Palette[i].rgbBlue);
+        image.setColorTable(colours);
+        const auto width = static_cast<size_t>(header.m_iWidth);
+        for (int row = 0; row < header.m_iHeight; ++row)
+            std::copy_n(frame.m_ImageData.data() + static_cast<size_t>(row) * width, width,
+                        image.scanLine(header.m_iHeight - 1 - row));
+    }
+    m_imgPreview = image;
+    if (image.isNull())
+        m_stcPreview->clear();
+    else
+        m_stcPreview->setPixmap(QPixmap::fromImage(image));
+
+    if (m_bDocLoaded == 1) {
+        m_strWidth = QString::number(header.m_iWidth);
+        m_strHeight = QString::number(header.m_iHeight);
+        m_strOffsetX = QString::number(header.m_iOffsetX);
+        m_strOffsetY = QString::number(header.m_iOffsetY);
+    } else {
+        m_strWidth.clear();
+        m_strHeight.clear();
+        m_strOffsetX.clear();
+        m_strOffsetY.clear();
+    }
+    UpdateInfoFields();
+}
+
+void CMainDlg::UpdateInfoFields()
+{
+    m_edtWidth->setText(m_strWidth);
+    m_edtHeight->setText(m_strHeight);
+    m_edtOffsetX->setText(m_strOffsetX);
+    m_edtOffsetY->setText(m_strOffsetY);
+}
+
+void CMainDlg::ShowLogo()
+{
+    if (m_DC6File.LoadDC6(DataFolder() / kLogoFile))
+        ShowFrame(0);
+}
+
+void CMainDlg::ClearFrameLists()
+{
+    const QSignalBlocker blockFrames(m_lstFrame);
+    const QSignalBlocker blockDirections(m_cboDirection);
+    m_lstFrame->clear();
+    m_cboDirection->clear();
+}
+
+void CMainDlg::FillFrameLists()
+{
+    DC6FileHeader header{};
+    m_DC6File.GetDC6FileHeader(header);
+    QStringList frames;
+    frames.reserve(header.m_iFramesPerDirection);
+    for (int f = 0; f < header.m_iFramesPerDirection; ++f)
+        frames.push_back(QString::asprintf("%04d", f));
+    QStringList directions;
+    directions.reserve(header.m_iDirections);
+    for (int d = 0; d < header.m_iDirections; ++d)
+        directions.push_back(QString::asprintf("%02d", d));
+
+    const QSignalBlocker blockFrames(m_lstFrame);
+    const QSignalBlocker blockDirections(m_cboDirection);
+    m_lstFrame->clear();
+    m_cboDirection->clear();
+    m_lstFrame->addItems(frames);
+    m_cboDirection->addItems(directions);
+    m_cboDirection->setCurrentIndex(0);
+    m_lstFrame->setCurrentRow(0);
+}
+
+int CMainDlg::PromptSaveChanges()
+{
+    if (m_bSaved == 1 || m_bDocLoaded == 0)
+        return 1;
+    switch (Message("Changes Not Saved!!.\nDo You want to save before quitting?", "Not Saved",
+                    CUserInteraction::Buttons::YesNoCancel, CUserInteraction::Icon::Exclamation)) {
+    case CUserInteraction::Answer::No:
+        return 1;
+    case CUserInteraction::Answer::Yes:
+        OnFileSave();
+        if (m_bSaved == 1 || m_bDocLoaded == 0)
+            return 1;
+        Message("Data still not saved!!! Returning to program", "Error",
+                CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void CMainDlg::OnFileNew()
+{
+    if (!PromptSaveChanges())
+        return;
+    ClearFrameLists();
+    m_DC6File.NewDC6(1, 1);
+    FillFrameLists();
+    m_bDocLoaded = 1;
+    m_bUntitled = 1;
+    m_strFileName.clear();
+    ShowFrame(0);
+    SetSaved(0);
+}
+
+QString CMainDlg::DC6FileDialog(bool save)
+{
+    CUserInteraction::FileRequest request;
+    request.bSave = save;
+    request.filters = QStringList{"Diablo DC6 Image (*.dc6)", "All files (*.*)"};
+    request.strDefaultSuffix = "dc6";
+    return m_pInteraction->FileDialog(this, request);
+}
+
+void CMainDlg::OnFileOpen()
+{
+    if (!PromptSaveChanges())
+        return;
+    const QString path = DC6FileDialog(false);
+    if (!path.isEmpty())
+        OpenDocument(path);
+}
+
+int CMainDlg::OpenDocument(const QString& path)
+{
+    ClearFrameLists();
+    m_stcPreview->clear();
+    m_imgPreview = QImage();
+    if (m_DC6File.LoadDC6(path.toStdString())) {
+        m_strFileName = QString::fromStdString(m_DC6File.GetFileNamePart(true, false));
+        FillFrameLists();
+        m_bDocLoaded = 1;
+        m_bUntitled = 0;
+        SetSaved(1);
+        ShowFrame(0);
+        return 1;
+    }
+    // Nothing may work on the half-read document or save it over the file:
+    // the window goes back to the logo, as after Close.
+    const QString error = QString::fromStdString(m_DC6File.GetLastErrorText());
+    m_bDocLoaded = 0;
+    m_bUntitled = 0;
+    SetSaved(1);
+    ShowLogo();
+    Message(error, "Error", CUserInteraction::Buttons::Ok, CUserInteraction::Icon::None);
+    return 0;
+}
+
+void CMainDlg::OnFileClose()
+{
+    if (!PromptSaveChanges())
+        return;
+    ClearFrameLists();
+    m_bDocLoaded = 0;
+    m_bUntitled = 0;
+    SetSaved(1);
+    ShowLogo();
+}
+
+void CMainDlg::OnFileSave()
+{
+    if (m_bUntitled == 1) {
+        OnFileSaveAs();
+        return;
+    }
+    if (m_DC6File.SaveDC6())
+        SetSaved(1);
+    else
+        Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
+                CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+}
+
+void CMainDlg::OnFileSaveAs()
+{
+    if (m_lstFrame->count() < 1 || m_cboDirection->count() < 1 || m_bDocLoaded != 1)
+        return;
+    const QString path = DC6FileDialog(true);
+    if (path.isEmpty())
+        return;
+    if (m_DC6File.SaveDC6(path.toStdString())) {
+        m_strFileName = QString::fromStdString(m_DC6File.GetFileNamePart(true, false));
+        m_bUntitled = 0;
+        SetSaved(1);
+    } else {
+        Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
+                CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+    }
+}
+
+void CMainDlg::OnAbout()
+{
+    CAboutDlg about(windowIcon(), this);
+    m_pInteraction->ExecDialog(about);
+}
+
+void CMainDlg::reject()
+{
+    if (PromptSaveChanges())
+        QDialog::reject();
+}

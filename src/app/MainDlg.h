@@ -1,0 +1,133 @@
+#pragma once
+
+// The main window: one dialog that owns the sprite document, the current
+// palette, every control and the three state flags.
+
+#include "DC6File.h"
+#include "Palette.h"
+#include "UserInteraction.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QScrollArea;
+
+class CMainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // programFolder holds data/ (the executable's folder in normal use);
+    // interaction answers every question the window asks.
+    CMainDlg(std::filesystem::path programFolder, std::unique_ptr<CUserInteraction> interaction,
+             QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // The executable's folder.
+    static std::filesystem::path GetModuleFolder();
+
+    // The file to open at start; call before OnInitDialog.
+    void SetStartPath(const QString& path) { m_strStartPath = path; }
+    // Reads the palettes, shows the logo and opens the start file.
+    void OnInitDialog();
+
+    void SetSaved(int saved);
+    void ShowFrame(int index);
+    int PromptSaveChanges();
+    int OpenDocument(const QString& path);
+    void LoadPaletteCatalogue();
+
+    // What tests and the other commands look at.
+    int DocLoaded() const { return m_bDocLoaded; }
+    int Untitled() const { return m_bUntitled; }
+    int Saved() const { return m_bSaved; }
+    const CDC6File& Document() const { return m_DC6File; }
+    const CPalette& CurrentPalette() const { return m_Palette; }
+    // The picture the preview shows: 8-bit, coloured by the palette it was
+    // made with; null while nothing is shown.
+    const QImage& PreviewImage() const { return m_imgPreview; }
+    // The selected frame's flat index, or -1 while either list has no selection.
+    int SelectedFrameIndex() const;
+
+public slots:
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileClose();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnSelChangePalette();
+    void OnSelChangeFrame();
+    void OnAbout();
+
+protected:
+    // The Exit button, Escape and the close box all end here, and ask about
+    // unsaved changes first.
+    void reject() override;
+
+private:
+    void BuildControls();
+    void RefreshState();
+    void FillFrameLists();
+    void ClearFrameLists();
+    void ShowLogo();
+    void UpdateInfoFields();
+    std::filesystem::path DataFolder() const { return m_ProgramFolder / "data"; }
+    CUserInteraction::Answer Message(const QString& text, const QString& caption,
+                                     CUserInteraction::Buttons buttons,
+                                     CUserInteraction::Icon icon);
+    QString DC6FileDialog(bool save);
+
+    std::filesystem::path m_ProgramFolder;
+    std::unique_ptr<CUserInteraction> m_pInteraction;
+
+    QScrollArea* m_stcFrameArea = nullptr;
+    QPushButton* m_btnChangeOffset = nullptr;
+    QComboBox* m_cboPalette = nullptr;
+    QComboBox* m_cboDirection = nullptr;
+    QListWidget* m_lstFrame = nullptr;
+    QLineEdit* m_edtWidth = nullptr;
+    QLineEdit* m_edtHeight = nullptr;
+    QLineEdit* m_edtOffsetX = nullptr;
+    QLineEdit* m_edtOffsetY = nullptr;
+    QLabel* m_stcPreview = nullptr;
+    QPushButton* m_btnImport = nullptr;
+    QPushButton* m_btnExport = nullptr;
+    QPushButton* m_btnExportAll = nullptr;
+    QPushButton* m_btnShowFrames = nullptr;
+    QPushButton* m_btnBuildFromIni = nullptr;
+    QPushButton* m_btnAddDirection = nullptr;
+    QPushButton* m_btnDeleteDirection = nullptr;
+    QPushButton* m_btnInsertDirection = nullptr;
+    QPushButton* m_btnAddFrame = nullptr;
+    QPushButton* m_btnDeleteFrame = nullptr;
+    QPushButton* m_btnInsertFrame = nullptr;
+    QPushButton* m_btnNew = nullptr;
+    QPushButton* m_btnOpen = nullptr;
+    QPushButton* m_btnClose = nullptr;
+    QPushButton* m_btnSave = nullptr;
+    QPushButton* m_btnSaveAs = nullptr;
+    QPushButton* m_btnExit = nullptr;
+
+    QString m_strOffsetY;
+    QString m_strOffsetX;
+    QString m_strWidth;
+    QString m_strHeight;
+    CDC6File m_DC6File;
+    QString m_strFileName;
+    QString m_strVersion;
+    int m_bDocLoaded = 0;
+    int m_bUntitled = 0;
+    int m_bSaved = 1;
+    CPalette m_Palette;
+    int m_nFilterIndex = 0;
+    QString m_strStartPath;
+    QImage m_imgPreview;
+};

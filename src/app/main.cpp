@@ -1,0 +1,7 @@
+#include "MainApp.h"
+
+int main(int argc, char** argv)
+{
+    CMainApp app(argc, argv);
+    return app.InitInstance();
+}

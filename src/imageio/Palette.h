@@ -1,0 +1,42 @@
+#pragma once
+
+// Palettes: 256 colours that give a frame's palette indices their colours.
+// A palette file holds 256 entries of blue, green, red (768 bytes, no
+// header); a catalogue file names one palette per line.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One colour table entry, in the order a palette file stores it.
+struct RGBQUAD {
+    uint8_t rgbBlue;
+    uint8_t rgbGreen;
+    uint8_t rgbRed;
+    uint8_t rgbReserved;
+};
+static_assert(sizeof(RGBQUAD) == 4);
+
+using CPalette = std::array<RGBQUAD, 256>;
+
+// Reads `count` entries of the palette file at `path` into `table`; the
+// reserved byte of each becomes 1. Entries past the end of a short file
+// become black. Returns 1 when the file could be opened, 0 (table untouched)
+// when not.
+int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count);
+
+// A grey ramp (entry i is i, i, i), shown until a palette has been read.
+CPalette GreyRampPalette();
+
+// The names of a catalogue file, one a line, in file order, without line
+// breaks (LF or CR LF). A line longer than kMaxPaletteName characters is cut
+// to that length and ends the catalogue; the line break that ends the file
+// does not make an empty name. Nothing when the file cannot be read.
+constexpr size_t kMaxPaletteName = 255;
+std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesystem::path& path);
+
+// The palette file that a catalogue name stands for, in the catalogue's folder.
+std::filesystem::path PaletteFilePath(const std::filesystem::path& folder, const std::string& name);

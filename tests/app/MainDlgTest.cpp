@@ -1,0 +1,444 @@
+// The main window driven through its widgets, with every question answered
+// by a script.
+
+#include "MainDlg.h"
+#include "ScriptedInteraction.h"
+#include "TestUtil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using testutil::Bytes;
+using testutil::TempDir;
+using testutil::WriteFile;
+using Answer = CUserInteraction::Answer;
+using Buttons = CUserInteraction::Buttons;
+using Icon = CUserInteraction::Icon;
+
+namespace {
+
+// A palette whose entry i is (red, green, blue) = (i, g, b).
+Bytes PaletteBytes(uint8_t green, uint8_t blue)
+{
+    Bytes bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes.push_back(blue);
+        bytes.push_back(green);
+        bytes.push_back(static_cast<uint8_t>(i));
+    }
+    return bytes;
+}
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto pal = m_Dir.Path() / "data" / "pal";
+        std::filesystem::create_directories(pal);
+        const std::string catalogue = "act2\r\nact1\r\nunits\r\n";
+        WriteFile(pal / "palettes.ini", Bytes(catalogue.begin(), catalogue.end()));
+        WriteFile(pal / "act1.pal", PaletteBytes(10, 11));
+        WriteFile(pal / "act2.pal", PaletteBytes(20, 21));
+        WriteFile(pal / "units.pal", PaletteBytes(30, 31));
+
+        CDC6File logo;
+        logo.NewDC6(1, 1);
+        logo.ResizeFrame(0, 4, 3);
+        logo.SetFramePixel(0, 1, 1, 5);
+        logo.SaveDC6(m_Dir.Path() / "data" / "logo.dc6");
+    }
+
+    void Start(const QString& startPath = {})
+    {
+        auto script = std::make_unique<CScriptedInteraction>();
+        m_pScript = script.get();
+        m_pDlg = std::make_unique<CMainDlg>(m_Dir.Path(), std::move(script));
+        m_pDlg->SetStartPath(startPath);
+        m_pDlg->OnInitDialog();
+    }
+
+    // Writes a sprite of D x F frames; frame i is i + 1 pixels wide.
+    QString WriteSprite(const std::string& name, int directions, int frames)
+    {
+        CDC6File doc;
+        doc.NewDC6(directions, frames);
+        for (int i = 0; i < directions * frames; ++i) {
+            doc.ResizeFrame(i, i + 1, 2);
+            doc.SetFrameOffsetX(i, -i);
+        }
+        const auto path = m_Dir.Path() / name;
+        EXPECT_TRUE(doc.SaveDC6(path));
+        return QString::fromStdString(path.string());
+    }
+
+    template <typename T> T* Find(const char* name) const
+    {
+        T* widget = m_pDlg->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    void Click(const char* name) const { Find<QPushButton>(name)->click(); }
+
+    std::set<std::string> EnabledButtons() const
+    {
+        std::set<std::string> names;
+        for (QPushButton* button : m_pDlg->findChildren<QPushButton*>())
+            if (button->isEnabled())
+                names.insert(button->objectName().toStdString());
+        return names;
+    }
+
+    QStringList Items(QComboBox* box) const
+    {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items.push_back(box->itemText(i));
+        return items;
+    }
+
+    QStringList Items(QListWidget* list) const
+    {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items.push_back(list->item(i)->text());
+        return items;
+    }
+
+    QStringList InfoFields() const
+    {
+        return {Find<QLineEdit>("m_edtWidth")->text(), Find<QLineEdit>("m_edtHeight")->text(),
+                Find<QLineEdit>("m_edtOffsetX")->text(), Find<QLineEdit>("m_edtOffsetY")->text()};
+    }
+
+    TempDir m_Dir;
+    CScriptedInteraction* m_pScript = nullptr;
+    std::unique_ptr<CMainDlg> m_pDlg;
+};
+
+const std::set<std::string> kAlwaysEnabled = {"m_btnNew", "m_btnOpen", "m_btnExit",
+                                              "m_btnBuildFromIni"};
+
+} // namespace
+
+TEST_F(MainDlgTest, StartsWithTheLogoAndTheCataloguesFirstPalette)
+{
+    Start();
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02");
+    EXPECT_EQ(m_pDlg->DocLoaded(), 0);
+    EXPECT_EQ(m_pDlg->Untitled(), 0);
+    EXPECT_EQ(m_pDlg->Saved(), 1);
+    EXPECT_EQ(EnabledButtons(), kAlwaysEnabled);
+    EXPECT_EQ(InfoFields(), QStringList({"", "", "", ""}));
+
+    // Sorted without regard to case; the first line is the palette in use.
+    auto* palettes = Find<QComboBox>("m_cboPalette");
+    EXPECT_EQ(Items(palettes), QStringList({"act1", "act2", "units"}));
+    EXPECT_EQ(palettes->currentText(), "act2");
+    const RGBQUAD entry = m_pDlg->CurrentPalette()[9];
+    EXPECT_EQ(entry.rgbRed, 9);
+    EXPECT_EQ(entry.rgbGreen, 20);
+    EXPECT_EQ(entry.rgbBlue, 21);
+    EXPECT_EQ(entry.rgbReserved, 1);
+
+    const QImage& logo = m_pDlg->PreviewImage();
+    ASSERT_EQ(logo.size(), QSize(4, 3));
+    EXPECT_EQ(logo.pixelIndex(1, 1), 5);
+    EXPECT_EQ(logo.pixel(1, 1), qRgb(5, 20, 21));
+    EXPECT_TRUE(m_pScript->asked.empty());
+}
+
+TEST_F(MainDlgTest, AMissingCatalogueIsReportedAndStartUpGoesOn)
+{
+    std::filesystem::remove(m_Dir.Path() / "data" / "pal" / "palettes.ini");
+    auto script = std::make_unique<CScriptedInteraction>();
+    script->answers = {Answer::Ok};
+    m_pScript = script.get();
+    m_pDlg = std::make_unique<CMainDlg>(m_Dir.Path(), std::move(script));
+    m_pDlg->OnInitDialog();
+
+    ASSERT_EQ(m_pScript->asked.size(), 1u);
+    EXPECT_EQ(m_pScript->asked[0].text, "data\\pal\\palettes.ini, Not Found");
+    EXPECT_EQ(m_pScript->asked[0].caption, "Error");
+    EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
+    EXPECT_EQ(Find<QComboBox>("m_cboPalette")->count(), 0);
+    // A grey ramp stands in for the palette; the logo is still shown.
+    EXPECT_EQ(m_pDlg->PreviewImage().pixel(1, 1), qRgb(5, 5, 5));
+}
+
+TEST_F(MainDlgTest, OneArgumentOpensThatFileAtStart)
+{
+    const QString knight = WriteSprite("knight.dc6", 2, 3);
+    Start(knight);
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [knight.dc6]");
+    EXPECT_EQ(Items(Find<QComboBox>("m_cboDirection")), QStringList({"00", "01"}));
+    EXPECT_EQ(Items(Find<QListWidget>("m_lstFrame")), QStringList({"0000", "0001", "0002"}));
+    EXPECT_EQ(Find<QComboBox>("m_cboDirection")->currentIndex(), 0);
+    EXPECT_EQ(Find<QListWidget>("m_lstFrame")->currentRow(), 0);
+    EXPECT_EQ(InfoFields(), QStringList({"1", "2", "0", "0"}));
+    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(1, 2));
+}
+
+TEST_F(MainDlgTest, OpenFillsTheListsAndSelectingShowsFrames)
+{
+    const QString path = WriteSprite("walk.dc6", 8, 16);
+    Start();
+    m_pScript->files = {path};
+    Click("m_btnOpen");
+
+    ASSERT_EQ(m_pScript->fileRequests.size(), 1u);
+    const auto& request = m_pScript->fileRequests[0];
+    EXPECT_FALSE(request.bSave);
+    EXPECT_EQ(request.filters, QStringList({"Diablo DC6 Image (*.dc6)", "All files (*.*)"}));
+    EXPECT_EQ(request.nFilterIndex, 0);
+    EXPECT_EQ(request.strDefaultSuffix, "dc6");
+
+    auto* directions = Find<QComboBox>("m_cboDirection");
+    auto* frames = Find<QListWidget>("m_lstFrame");
+    EXPECT_EQ(directions->count(), 8);
+    EXPECT_EQ(directions->itemText(7), "07");
+    EXPECT_EQ(frames->count(), 16);
+    EXPECT_EQ(frames->item(15)->text(), "0015");
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [walk.dc6]");
+
+    directions->setCurrentIndex(3);
+    frames->setCurrentRow(5);
+    EXPECT_EQ(m_pDlg->SelectedFrameIndex(), 3 * 16 + 5);
+    EXPECT_EQ(InfoFields(), QStringList({"54", "2", "-53", "0"}));
+    EXPECT_EQ(m_pDlg->Saved(), 1) << "browsing changes nothing";
+}
+
+TEST_F(MainDlgTest, AFailedOpenReportsTheErrorAndGoesBackToTheLogo)
+{
+    const QString good = WriteSprite("good.dc6", 1, 2);
+    WriteFile(m_Dir.Path() / "notes.dc6", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    Start(good);
+    m_pScript->files = {QString::fromStdString((m_Dir.Path() / "notes.dc6").string())};
+    m_pScript->answers = {Answer::Ok};
+    Click("m_btnOpen");
+
+    ASSERT_EQ(m_pScript->asked.size(), 1u);
+    EXPECT_EQ(m_pScript->asked[0].text, "Error: Fileformat not DC6");
+    EXPECT_EQ(m_pScript->asked[0].caption, "Error");
+    EXPECT_EQ(m_pScript->asked[0].buttons, Buttons::Ok);
+    EXPECT_EQ(m_pScript->asked[0].icon, Icon::None);
+    EXPECT_EQ(Find<QComboBox>("m_cboDirection")->count(), 0);
+    EXPECT_EQ(Find<QListWidget>("m_lstFrame")->count(), 0);
+    EXPECT_EQ(m_pDlg->DocLoaded(), 0);
+    EXPECT_EQ(m_pDlg->Saved(), 1);
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02");
+    EXPECT_EQ(EnabledButtons(), kAlwaysEnabled) << "nothing can save the half-read file";
+    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3)) << "the logo again";
+}
+
+TEST_F(MainDlgTest, ButtonsFollowTheDocumentsShape)
+{
+    const std::set<std::string> documentButtons = {
+        "m_btnChangeOffset", "m_btnImport",       "m_btnExport",          "m_btnExportAll",
+        "m_btnShowFrames",   "m_btnAddDirection", "m_btnInsertDirection", "m_btnAddFrame",
+        "m_btnInsertFrame",  "m_btnSave",         "m_btnSaveAs",          "m_btnClose"};
+    std::set<std::string> expected = kAlwaysEnabled;
+    expected.insert(documentButtons.begin(), documentButtons.end());
+
+    Start(WriteSprite("one.dc6", 1, 1));
+    EXPECT_EQ(EnabledButtons(), expected);
+
+    m_pScript->files = {WriteSprite("wide.dc6", 1, 2)};
+    Click("m_btnOpen");
+    expected.insert("m_btnDeleteFrame");
+    EXPECT_EQ(EnabledButtons(), expected);
+
+    m_pScript->files = {WriteSprite("tall.dc6", 3, 1)};
+    Click("m_btnOpen");
+    expected.erase("m_btnDeleteFrame");
+    expected.insert("m_btnDeleteDirection");
+    EXPECT_EQ(EnabledButtons(), expected);
+
+    Click("m_btnClose");
+    EXPECT_EQ(EnabledButtons(), kAlwaysEnabled);
+    EXPECT_EQ(InfoFields(), QStringList({"", "", "", ""}));
+    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3));
+}
+
+TEST_F(MainDlgTest, NewSaveAsAndSaveFollowTheTitle)
+{
+    Start();
+    Click("m_btnNew");
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [Untitled*]");
+    EXPECT_EQ(Items(Find<QComboBox>("m_cboDirection")), QStringList({"00"}));
+    EXPECT_EQ(Items(Find<QListWidget>("m_lstFrame")), QStringList({"0000"}));
+    EXPECT_EQ(InfoFields(), QStringList({"10", "10", "0", "0"}));
+
+    // Save of an untitled sprite asks for a name.
+    const auto knight = m_Dir.Path() / "knight.dc6";
+    m_pScript->files = {QString::fromStdString(knight.string())};
+    Click("m_btnSave");
+    ASSERT_EQ(m_pScript->fileRequests.size(), 1u);
+    EXPECT_TRUE(m_pScript->fileRequests[0].bSave);
+    EXPECT_EQ(m_pScript->fileRequests[0].strDefaultSuffix, "dc6");
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [knight.dc6]");
+    EXPECT_EQ(testutil::ReadFile(knight).size(), 73u);
+
+    m_pDlg->SetSaved(0);
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [knight.dc6 *]");
+    std::filesystem::remove(knight);
+    Click("m_btnSave");
+    EXPECT_EQ(m_pScript->fileRequests.size(), 1u) << "a titled sprite saves without asking";
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [knight.dc6]");
+    EXPECT_TRUE(std::filesystem::exists(knight));
+
+    // A file that cannot be written is reported and the sprite stays unsaved.
+    m_pScript->files = {QString::fromStdString((m_Dir.Path() / "gone" / "x.dc6").string())};
+    m_pScript->answers = {Answer::Ok};
+    m_pDlg->SetSaved(0);
+    Click("m_btnSaveAs");
+    ASSERT_EQ(m_pScript->asked.size(), 1u);
+    EXPECT_EQ(m_pScript->asked[0].text, "Error: File Could Not Be Created");
+    EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
+    EXPECT_EQ(m_pDlg->Saved(), 0);
+}
+
+TEST_F(MainDlgTest, UnsavedChangesAreAskedAbout)
+{
+    Start();
+    Click("m_btnNew");
+
+    // Cancel keeps everything; the question is the same for every command.
+    m_pScript->answers = {Answer::Cancel};
+    Click("m_btnClose");
+    ASSERT_EQ(m_pScript->asked.size(), 1u);
+    EXPECT_EQ(m_pScript->asked[0].text,
+              "Changes Not Saved!!.\nDo You want to save before quitting?");
+    EXPECT_EQ(m_pScript->asked[0].caption, "Not Saved");
+    EXPECT_EQ(m_pScript->asked[0].buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(m_pScript->asked[0].icon, Icon::Exclamation);
+    EXPECT_EQ(m_pDlg->DocLoaded(), 1);
+
+    // Yes, then Cancel in the Save As dialog: the command does not go on.
+    m_pScript->answers = {Answer::Yes, Answer::Ok};
+    m_pScript->files = {QString()};
+    Click("m_btnOpen");
+    ASSERT_EQ(m_pScript->asked.size(), 3u);
+    EXPECT_EQ(m_pScript->asked[2].text, "Data still not saved!!! Returning to program");
+    EXPECT_EQ(m_pScript->asked[2].caption, "Error");
+    EXPECT_EQ(m_pScript->asked[2].icon, Icon::Error);
+    EXPECT_EQ(m_pScript->fileRequests.size(), 1u) << "no Open dialog after the failed save";
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [Untitled*]");
+
+    // Yes with a name saves, then the command goes on.
+    const auto saved = m_Dir.Path() / "saved.dc6";
+    m_pScript->answers = {Answer::Yes};
+    m_pScript->files = {QString::fromStdString(saved.string())};
+    Click("m_btnNew");
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02 - [Untitled*]");
+
+    // No discards the changes.
+    m_pScript->answers = {Answer::No};
+    Click("m_btnClose");
+    EXPECT_EQ(m_pDlg->DocLoaded(), 0);
+    EXPECT_EQ(m_pScript->asked.size(), 5u);
+
+    // Nothing to save: nothing asked.
+    Click("m_btnNew");
+    EXPECT_EQ(m_pScript->asked.size(), 5u);
+}
+
+TEST_F(MainDlgTest, ExitEscapeAndTheCloseBoxAskFirst)
+{
+    Start();
+    m_pDlg->show();
+    Click("m_btnNew");
+    m_pScript->answers = {Answer::Cancel, Answer::Cancel, Answer::Cancel};
+    Click("m_btnExit");
+    m_pDlg->close();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(m_pDlg.get(), &escape);
+    EXPECT_EQ(m_pScript->asked.size(), 3u);
+    EXPECT_TRUE(m_pDlg->isVisible());
+
+    m_pScript->answers = {Answer::No};
+    m_pDlg->close();
+    EXPECT_FALSE(m_pDlg->isVisible());
+}
+
+TEST_F(MainDlgTest, AboutOpensFromItsKeyAndTheContextMenu)
+{
+    Start();
+    QString caption;
+    m_pScript->dialogs = {[&](QDialog& dialog) {
+        caption = dialog.windowTitle();
+        return int{QDialog::Accepted};
+    }};
+    const auto actions = m_pDlg->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions[0]->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(actions[0]->text(), "关于 Spritewright...");
+    EXPECT_EQ(m_pDlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+    actions[0]->trigger();
+    EXPECT_EQ(caption, "关于 Spritewright");
+}
+
+TEST_F(MainDlgTest, FramesShowBottomRowLastThroughTheCurrentPalette)
+{
+    CDC6File doc;
+    doc.NewDC6(2, 1);
+    doc.ResizeFrame(1, 5, 2);
+    const uint8_t rows[2][5] = {{0, 0, 7, 7, 0}, {3, 0, 0, 0, 0}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x)
+            doc.SetFramePixel(1, x, y, rows[y][x]);
+    doc.SetFrameOffsetX(1, -12);
+    doc.SetFrameOffsetY(1, 30);
+    const auto path = m_Dir.Path() / "example.dc6";
+    ASSERT_TRUE(doc.SaveDC6(path));
+
+    Start(QString::fromStdString(path.string()));
+    Find<QComboBox>("m_cboDirection")->setCurrentIndex(1);
+    const QImage& shown = m_pDlg->PreviewImage();
+    ASSERT_EQ(shown.format(), QImage::Format_Indexed8);
+    ASSERT_EQ(shown.size(), QSize(5, 2));
+    EXPECT_EQ(shown.bytesPerLine(), 8);
+    for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(shown.pixelIndex(x, 0), rows[1][x]) << "top row, column " << x;
+        EXPECT_EQ(shown.pixelIndex(x, 1), rows[0][x]) << "bottom row, column " << x;
+    }
+    EXPECT_EQ(shown.pixel(2, 1), qRgb(7, 20, 21));
+    EXPECT_EQ(InfoFields(), QStringList({"5", "2", "-12", "30"}));
+
+    // Another palette redraws the selected frame; the fields stay.
+    auto* palettes = Find<QComboBox>("m_cboPalette");
+    palettes->setCurrentIndex(palettes->findText("units"));
+    emit palettes->activated(palettes->currentIndex());
+    EXPECT_EQ(m_pDlg->PreviewImage().pixel(2, 1), qRgb(7, 30, 31));
+    EXPECT_EQ(InfoFields(), QStringList({"5", "2", "-12", "30"}));
+
+    // A palette whose file is missing changes nothing.
+    std::filesystem::remove(m_Dir.Path() / "data" / "pal" / "act1.pal");
+    palettes->setCurrentIndex(palettes->findText("act1"));
+    emit palettes->activated(palettes->currentIndex());
+    EXPECT_EQ(m_pDlg->PreviewImage().pixel(2, 1), qRgb(7, 30, 31));
+
+    // An index that names no frame leaves the preview as it was.
+    m_pDlg->ShowFrame(2);
+    m_pDlg->ShowFrame(-1);
+    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(5, 2));
+}
+
+TEST_F(MainDlgTest, PaletteChangesLeaveTheLogoAlone)
+{
+    Start();
+    auto* palettes = Find<QComboBox>("m_cboPalette");
+    palettes->setCurrentIndex(palettes->findText("units"));
+    emit palettes->activated(palettes->currentIndex());
+    EXPECT_EQ(m_pDlg->PreviewImage().pixel(1, 1), qRgb(5, 20, 21));
+    EXPECT_EQ(m_pDlg->CurrentPalette()[5].rgbGreen, 30) << "the next display uses it";
+}
