@@ -23,6 +23,9 @@ constexpr int64_t kTerminatorSize = 3;
 constexpr int64_t kReadSlack = 10;
 constexpr uint8_t kTerminator[kTerminatorSize] = {0xCD, 0xCD, 0xCD};
 
+// Files up to this size are read into memory at once.
+constexpr int64_t kWholeFileLimit = int64_t{16} << 20;
+
 const char kOpenError[] = "Error: File Could Not Be Opened ";
 const char kCreateError[] = "Error: File Could Not Be Created";
 
@@ -227,8 +230,17 @@ bool CDC6File::LoadDC6(const std::filesystem::path& path)
         SetError(kOpenError);
         return false;
     }
-    CFileSource source(fd.Get(), st.st_size);
-    return LoadFrom(source);
+    CFileSource file(fd.Get(), st.st_size);
+    // A small file is read whole, which spares a system call per header and
+    // per frame; a large one is read a frame at a time, so that its bytes
+    // and its pixels are never in memory together.
+    if (st.st_size <= kWholeFileLimit) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+        bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
+        CMemorySource memory(bytes);
+        return LoadFrom(memory);
+    }
+    return LoadFrom(file);
 }
 
 bool CDC6File::LoadDC6(std::span<const uint8_t> data)

@@ -462,3 +462,35 @@ TEST(DC6File, FilesOfAnotherEncoderLoadAndResaveUnchanged)
     }
     EXPECT_GT(negativeOffsets, 0);
 }
+
+TEST(DC6File, LargeFilesAreReadAFrameAtATime)
+{
+    // Past 16 MiB the reader no longer takes the file in one piece.
+    TempDir dir;
+    CDC6File doc;
+    doc.NewDC6(1, 2);
+    uint32_t state = 12345;
+    for (int i = 0; i < 2; ++i) {
+        doc.ResizeFrame(i, 4096, 2100);
+        for (int y = 0; y < 2100; ++y)
+            for (int x = 0; x < 4096; ++x) {
+                state = state * 1103515245u + 12345u;
+                doc.SetFramePixel(i, x, y, static_cast<uint8_t>(1 + (state >> 16) % 255));
+            }
+    }
+    ASSERT_TRUE(doc.SaveDC6(dir / "big.dc6"));
+    ASSERT_GT(std::filesystem::file_size(dir / "big.dc6"), 16u << 20);
+
+    CDC6File back;
+    ASSERT_TRUE(back.LoadDC6(dir / "big.dc6")) << back.GetLastErrorText();
+    for (int i = 0; i < 2; ++i) {
+        DC6Frame a, b;
+        doc.GetDC6Frame(i, a);
+        back.GetDC6Frame(i, b);
+        ASSERT_EQ(a.m_ImageData, b.m_ImageData) << "frame " << i;
+    }
+
+    std::filesystem::resize_file(dir / "big.dc6", std::filesystem::file_size(dir / "big.dc6") - 5000);
+    EXPECT_FALSE(back.LoadDC6(dir / "big.dc6"));
+    EXPECT_EQ(back.GetLastErrorText(), "DecodeDC6ImageData: encoded data ends before the last row");
+}
