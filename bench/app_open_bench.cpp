@@ -48,7 +48,7 @@ void BM_OpenDocument(benchmark::State& state)
 
 BENCHMARK(BM_OpenDocument)->Arg(100)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

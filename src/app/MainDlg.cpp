@@ -183,6 +183,13 @@ void CMainDlg::BuildControls()
     connect(m_btnSave, &QPushButton::clicked, this, &CMainDlg::OnFileSave);
     connect(m_btnSaveAs, &QPushButton::clicked, this, &CMainDlg::OnFileSaveAs);
     connect(m_btnExit, &QPushButton::clicked, this, &CMainDlg::reject);
+    connect(m_btnDeleteDirection, &QPushButton::clicked, this, &CMainDlg::OnDeleteDirection);
+    connect(m_btnAddDirection, &QPushButton::clicked, this, &CMainDlg::OnAddDirection);
+    connect(m_btnInsertDirection, &QPushButton::clicked, this, &CMainDlg::OnInsertDirection);
+    connect(m_btnDeleteFrame, &QPushButton::clicked, this, &CMainDlg::OnDeleteFrame);
+    connect(m_btnAddFrame, &QPushButton::clicked, this, &CMainDlg::OnAddFrame);
+    connect(m_btnInsertFrame, &QPushButton::clicked, this, &CMainDlg::OnInsertFrame);
+    connect(m_btnChangeOffset, &QPushButton::clicked, this, &CMainDlg::OnChangeOffset);
     connect(m_cboPalette, &QComboBox::activated, this, &CMainDlg::OnSelChangePalette);
     connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
     connect(m_lstFrame, &QListWidget::currentRowChanged, this, &CMainDlg::OnSelChangeFrame);

@@ -65,6 +65,13 @@ public slots:
     void OnFileSaveAs();
     void OnSelChangePalette();
     void OnSelChangeFrame();
+    void OnDeleteDirection();
+    void OnAddDirection();
+    void OnInsertDirection();
+    void OnDeleteFrame();
+    void OnAddFrame();
+    void OnInsertFrame();
+    void OnChangeOffset();
     void OnAbout();
 
 protected:
@@ -84,6 +91,9 @@ private:
                                      CUserInteraction::Buttons buttons,
                                      CUserInteraction::Icon icon);
     QString DC6FileDialog(bool save);
+    bool Confirm(const char* question);
+    bool ReportGridError(bool done, const std::string& error);
+    void FinishGridCommand();
 
     std::filesystem::path m_ProgramFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;

@@ -7,5 +7,6 @@ namespace cli {
 int RunInfo(Args args);
 int RunNew(Args args);
 int RunResave(Args args);
+int RunEdit(Args args);
 
 } // namespace cli

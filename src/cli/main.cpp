@@ -16,6 +16,7 @@ constexpr Verb kVerbs[] = {
     {"info", cli::RunInfo},
     {"new", cli::RunNew},
     {"resave", cli::RunResave},
+    {"edit", cli::RunEdit},
 };
 
 constexpr std::string_view kHelp = R"(Usage: spritewright-cli VERB ARGUMENTS...
@@ -38,6 +39,18 @@ Verbs:
       1), every frame a blank 10 x 10 picture.
   resave IN.dc6 OUT.dc6
       Reads IN and writes it again as OUT, in the layout this program writes.
+  edit IN.dc6 -o OUT.dc6 OPERATION...
+      Applies the operations in the order given and writes the result to
+      OUT; when any of them cannot be done, nothing is written.
+        --add-direction         a direction of blank frames at the end
+        --insert-direction D    a direction of blank frames becomes direction D
+        --delete-direction D    deletes direction D
+        --add-frame             a blank frame at the end of every direction
+        --insert-frame F        a blank frame becomes frame F of every direction
+        --delete-frame F        deletes frame F of every direction
+        --offset D:F:X:Y        sets the drawing offsets of frame F of direction D
+      Directions and frames are counted from 0; a sprite keeps at least one
+      direction and one frame.
 
 Exit status: 0 on success, 1 when a file cannot be read or written (the
 reason is printed on stderr), 2 when the arguments make no command.

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 
@@ -534,6 +535,51 @@ void CDC6File::DeleteFrame(int i)
 {
     if (FrameByN(i) != nullptr)
         m_Frames.erase(m_Frames.begin() + i);
+}
+
+bool CDC6File::DeleteFrames(std::span<const int> indices)
+{
+    if (indices.empty())
+        return true;
+    if (FrameByN(indices.front()) == nullptr || indices.back() < 0 ||
+        std::adjacent_find(indices.begin(), indices.end(), std::less_equal<int>()) != indices.end())
+        return false;
+    // Decreasing indices all name frames of the list as it was.
+    std::vector<bool> doomed(m_Frames.size(), false);
+    for (int i : indices)
+        doomed[static_cast<size_t>(i)] = true;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_Frames.size(); ++i) {
+        if (doomed[i])
+            continue;
+        if (kept != i)
+            m_Frames[kept] = std::move(m_Frames[i]);
+        ++kept;
+    }
+    m_Frames.resize(kept);
+    return true;
+}
+
+bool CDC6File::InsertFrames(std::span<const int> indices)
+{
+    if (indices.empty())
+        return true;
+    if (indices.front() > static_cast<int>(m_Frames.size()) || indices.back() < 0 ||
+        std::adjacent_find(indices.begin(), indices.end(), std::less<int>()) != indices.end())
+        return false;
+    // Made in non-increasing order, each insert lands in front of the frame
+    // that the index names in the list as it was (or at its end).
+    std::vector<DC6Frame> frames;
+    frames.reserve(m_Frames.size() + indices.size());
+    auto next = indices.rbegin();
+    for (size_t i = 0; i <= m_Frames.size(); ++i) {
+        for (; next != indices.rend() && *next == static_cast<int>(i); ++next)
+            frames.push_back(CreateFrame());
+        if (i < m_Frames.size())
+            frames.push_back(std::move(m_Frames[i]));
+    }
+    m_Frames = std::move(frames);
+    return true;
 }
 
 DC6Frame CDC6File::CreateFrame()

@@ -113,6 +113,14 @@ public:
         return static_cast<int>(m_Frames.size());
     }
 
+    // Many DeleteFrame or InsertFrame calls in one pass over the list. The
+    // indices are those the single calls would be given, in the order they
+    // would be made: strictly decreasing for deletes, not increasing for
+    // inserts. When the single calls would refuse any of them, nothing is
+    // changed and the result is false.
+    bool DeleteFrames(std::span<const int> indices);
+    bool InsertFrames(std::span<const int> indices);
+
     static DC6Frame CreateFrame();
     // Links a blank frame in as frame i and returns it; the pointer is valid
     // until the next change of the frame list.

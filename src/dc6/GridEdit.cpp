@@ -1,0 +1,152 @@
+#include "GridEdit.h"
+
+#include <vector>
+
+namespace {
+
+bool ReadHeader(const CDC6File& doc, DC6FileHeader& header, std::string& error)
+{
+    if (!doc.GetDC6FileHeader(header) || header.m_iDirections <= 0 ||
+        header.m_iFramesPerDirection <= 0 ||
+        doc.GetFrameListLength() != int64_t{header.m_iDirections} * header.m_iFramesPerDirection) {
+        error = "The sprite's frames do not match its directions and frames per direction";
+        return false;
+    }
+    return true;
+}
+
+bool CheckIndex(int index, int count, const char* what, std::string& error)
+{
+    if (index >= 0 && index < count)
+        return true;
+    error = std::string(what) + " " + std::to_string(index) + " does not exist: the sprite has " +
+            what + "s 0 to " + std::to_string(count - 1);
+    return false;
+}
+
+bool CheckGrowth(int64_t directions, int64_t frames, std::string& error)
+{
+    if (directions * frames <= CDC6File::kMaxFrames)
+        return true;
+    error = "A sprite of " + std::to_string(directions) + " x " + std::to_string(frames) +
+            " frames is more than the limit of " + std::to_string(CDC6File::kMaxFrames);
+    return false;
+}
+
+// Applies the single-frame operations in one pass and writes the counts.
+bool Apply(CDC6File& doc, DC6FileHeader header, bool insert, const std::vector<int>& indices,
+           std::string& error)
+{
+    if (!(insert ? doc.InsertFrames(indices) : doc.DeleteFrames(indices))) {
+        error = "The frame list could not be changed";
+        return false;
+    }
+    doc.SetDC6FileHeader(header);
+    return true;
+}
+
+} // namespace
+
+bool DeleteDirection(CDC6File& doc, int direction, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckIndex(direction, header.m_iDirections, "direction", error))
+        return false;
+    if (header.m_iDirections == 1) {
+        error = "The sprite's only direction cannot be deleted";
+        return false;
+    }
+    const int frames = header.m_iFramesPerDirection;
+    std::vector<int> indices;
+    for (int f = frames - 1; f >= 0; --f)
+        indices.push_back(direction * frames + f);
+    --header.m_iDirections;
+    return Apply(doc, header, false, indices, error);
+}
+
+bool AddDirection(CDC6File& doc, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckGrowth(int64_t{header.m_iDirections} + 1, header.m_iFramesPerDirection, error))
+        return false;
+    // F blank frames after the last frame of the last direction.
+    const int frames = header.m_iFramesPerDirection;
+    const std::vector<int> indices(static_cast<size_t>(frames), header.m_iDirections * frames);
+    ++header.m_iDirections;
+    return Apply(doc, header, true, indices, error);
+}
+
+bool InsertDirection(CDC6File& doc, int direction, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckIndex(direction, header.m_iDirections, "direction", error) ||
+        !CheckGrowth(int64_t{header.m_iDirections} + 1, header.m_iFramesPerDirection, error))
+        return false;
+    // F blank frames before the first frame of the direction.
+    const int frames = header.m_iFramesPerDirection;
+    const std::vector<int> indices(static_cast<size_t>(frames), direction * frames);
+    ++header.m_iDirections;
+    return Apply(doc, header, true, indices, error);
+}
+
+bool DeleteFrameNumber(CDC6File& doc, int frame, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error))
+        return false;
+    if (header.m_iFramesPerDirection == 1) {
+        error = "The only frame of each direction cannot be deleted";
+        return false;
+    }
+    std::vector<int> indices;
+    for (int d = header.m_iDirections - 1; d >= 0; --d)
+        indices.push_back(d * header.m_iFramesPerDirection + frame);
+    --header.m_iFramesPerDirection;
+    return Apply(doc, header, false, indices, error);
+}
+
+bool AddFrameNumber(CDC6File& doc, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckGrowth(header.m_iDirections, int64_t{header.m_iFramesPerDirection} + 1, error))
+        return false;
+    // A blank frame after the last frame of each direction.
+    std::vector<int> indices;
+    for (int d = header.m_iDirections; d >= 1; --d)
+        indices.push_back(d * header.m_iFramesPerDirection);
+    ++header.m_iFramesPerDirection;
+    return Apply(doc, header, true, indices, error);
+}
+
+bool InsertFrameNumber(CDC6File& doc, int frame, std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error) ||
+        !CheckGrowth(header.m_iDirections, int64_t{header.m_iFramesPerDirection} + 1, error))
+        return false;
+    std::vector<int> indices;
+    for (int d = header.m_iDirections - 1; d >= 0; --d)
+        indices.push_back(d * header.m_iFramesPerDirection + frame);
+    ++header.m_iFramesPerDirection;
+    return Apply(doc, header, true, indices, error);
+}
+
+bool SetFrameOffset(CDC6File& doc, int direction, int frame, int offsetX, int offsetY,
+                    std::string& error)
+{
+    DC6FileHeader header;
+    if (!ReadHeader(doc, header, error) ||
+        !CheckIndex(direction, header.m_iDirections, "direction", error) ||
+        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error))
+        return false;
+    const int index = direction * header.m_iFramesPerDirection + frame;
+    doc.SetFrameOffsetX(index, offsetX);
+    doc.SetFrameOffsetY(index, offsetY);
+    return true;
+}
