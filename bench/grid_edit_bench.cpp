@@ -12,49 +12,42 @@ namespace {
 constexpr int kDirections = 32;
 constexpr int kFrames = 2000;
 
-void BM_InsertFrame(benchmark::State& state)
+using Edit = bool (*)(CDC6File&, std::string&);
+
+// Times `edit` on the sprite; `undo`, untimed, puts the sprite back.
+void MeasureEdit(benchmark::State& state, Edit edit, Edit undo)
 {
     CDC6File doc;
     doc.NewDC6(kDirections, kFrames);
     std::string error;
     for (auto _ : state) {
-        if (!InsertFrameNumber(doc, kFrames / 2, error))
+        if (!edit(doc, error))
             state.SkipWithError(error.c_str());
         state.PauseTiming();
-        DeleteFrameNumber(doc, kFrames / 2, error);
+        undo(doc, error);
         state.ResumeTiming();
     }
     state.counters["frames"] = kDirections * kFrames;
 }
 
-void BM_DeleteFrame(benchmark::State& state)
+bool InsertMiddleFrame(CDC6File& doc, std::string& error)
 {
-    CDC6File doc;
-    doc.NewDC6(kDirections, kFrames);
-    std::string error;
-    for (auto _ : state) {
-        if (!DeleteFrameNumber(doc, kFrames / 2, error))
-            state.SkipWithError(error.c_str());
-        state.PauseTiming();
-        InsertFrameNumber(doc, kFrames / 2, error);
-        state.ResumeTiming();
-    }
-    state.counters["frames"] = kDirections * kFrames;
+    return InsertFrameNumber(doc, kFrames / 2, error);
 }
 
-void BM_InsertDirection(benchmark::State& state)
+bool DeleteMiddleFrame(CDC6File& doc, std::string& error)
 {
-    CDC6File doc;
-    doc.NewDC6(kDirections, kFrames);
-    std::string error;
-    for (auto _ : state) {
-        if (!InsertDirection(doc, kDirections / 2, error))
-            state.SkipWithError(error.c_str());
-        state.PauseTiming();
-        DeleteDirection(doc, kDirections / 2, error);
-        state.ResumeTiming();
-    }
-    state.counters["frames"] = kDirections * kFrames;
+    return DeleteFrameNumber(doc, kFrames / 2, error);
+}
+
+bool InsertMiddleDirection(CDC6File& doc, std::string& error)
+{
+    return InsertDirection(doc, kDirections / 2, error);
+}
+
+bool DeleteMiddleDirection(CDC6File& doc, std::string& error)
+{
+    return DeleteDirection(doc, kDirections / 2, error);
 }
 
 // The baseline: copying the frame list's records once.
@@ -72,9 +65,12 @@ void BM_CopyFrameList(benchmark::State& state)
     state.counters["frames"] = kDirections * kFrames;
 }
 
-BENCHMARK(BM_InsertFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DeleteFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_InsertDirection)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MeasureEdit, insert_frame, InsertMiddleFrame, DeleteMiddleFrame)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MeasureEdit, delete_frame, DeleteMiddleFrame, InsertMiddleFrame)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MeasureEdit, insert_direction, InsertMiddleDirection, DeleteMiddleDirection)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFrameList)->Unit(benchmark::kMillisecond);
 
 } // namespace
