@@ -1,5 +1,7 @@
 #include "DC6File.h"
 
+#include "AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,21 +49,6 @@ private:
     int m_iFd;
 };
 
-bool WriteAll(int fd, const uint8_t* p, size_t n, off_t offset)
-{
-    while (n > 0) {
-        const ssize_t done = ::pwrite(fd, p, n, offset);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        p += done;
-        n -= static_cast<size_t>(done);
-        offset += done;
-    }
-    return true;
-}
-
 // Collects bytes and writes them to a file in large blocks.
 class CFileWriter {
 public:
@@ -96,11 +83,6 @@ private:
     int64_t m_iWritten = 0;
     std::vector<uint8_t> m_Buffer;
 };
-
-std::string SystemErrorText(const char* what)
-{
-    return std::string(what) + " (" + std::strerror(errno) + ")";
-}
 
 } // namespace
 
@@ -356,7 +338,7 @@ bool CDC6File::SaveDC6(const std::filesystem::path& path)
 
 bool CDC6File::SaveDC6()
 {
-    std::filesystem::path target = m_strDir + m_strFName + m_strExt;
+    const std::filesystem::path target = m_strDir + m_strFName + m_strExt;
     if (target.empty() || !target.has_filename()) {
         SetError(kCreateError);
         return false;
@@ -373,48 +355,26 @@ bool CDC6File::SaveDC6()
         return false;
     }
 
-    // Write through a link to the file it names, and never over the target
-    // itself: a temporary file beside it replaces it once it is complete.
-    std::error_code ec;
-    if (std::filesystem::is_symlink(target, ec)) {
-        const auto resolved = std::filesystem::weakly_canonical(target, ec);
-        if (!ec)
-            target = resolved;
-    }
-    const std::filesystem::path folder =
-        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
-    std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    CFd fd(::mkstemp(tempName.data()));
-    if (fd.Get() < 0) {
+    // Never over the target itself: a temporary file beside it takes its
+    // place once it is complete.
+    CAtomicFile file(target);
+    if (!file.Open()) {
         SetError(kCreateError);
         return false;
     }
-    struct stat st {};
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-
-    bool ok = WriteTo(fd.Get());
-    if (ok && (::fchmod(fd.Get(), mode) != 0 || ::fsync(fd.Get()) != 0)) {
+    if (!WriteTo(file.Fd()))
+        return false;
+    switch (file.Commit()) {
+    case CAtomicFile::Result::Ok:
+        return true;
+    case CAtomicFile::Result::NotWritten:
         SetError(SystemErrorText("Error: File Could Not Be Written"));
-        ok = false;
+        return false;
+    case CAtomicFile::Result::NotCreated:
+        break;
     }
-    if (ok && !fd.Close()) {
-        SetError(SystemErrorText("Error: File Could Not Be Written"));
-        ok = false;
-    }
-    if (ok && ::rename(tempName.c_str(), target.c_str()) != 0) {
-        SetError(kCreateError);
-        ok = false;
-    }
-    if (!ok)
-        ::unlink(tempName.c_str());
-    return ok;
+    SetError(kCreateError);
+    return false;
 }
 
 bool CDC6File::WriteTo(int fd)
