@@ -1,0 +1,25 @@
+// Loads arbitrary bytes as an image: the first byte names the type that the
+// extension would give, the rest is the file. Whatever loads must encode
+// again in its own type, and reading a later image of the file must not
+// fail differently.
+
+#include "Image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const int type = IMAGE_TYPE_BMP + data[0] % IMAGE_TYPE_PNG;
+    const std::span<const uint8_t> file(data + 1, size - 1);
+    CImage image;
+    if (!image.Decode(file, type))
+        return 0;
+    std::vector<uint8_t> out;
+    image.Encode(out, image.GetType());
+    if (image.GetNumFrames() > 1) {
+        CImage last;
+        last.SetFrame(image.GetNumFrames() - 1);
+        last.Decode(file, type);
+    }
+    return 0;
+}

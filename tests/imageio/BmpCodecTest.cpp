@@ -1,0 +1,1 @@
+// Bmp codec tests.

@@ -1,0 +1,1 @@
+// Gif codec tests.

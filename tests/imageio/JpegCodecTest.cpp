@@ -1,0 +1,1 @@
+// Jpeg codec tests.

@@ -1,0 +1,1 @@
+// Pcx codec tests.

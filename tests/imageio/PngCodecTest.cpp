@@ -1,0 +1,1 @@
+// Png codec tests.

@@ -1,0 +1,1 @@
+// Tiff codec tests.
