@@ -190,6 +190,11 @@ void CMainDlg::BuildControls()
     connect(m_btnAddFrame, &QPushButton::clicked, this, &CMainDlg::OnAddFrame);
     connect(m_btnInsertFrame, &QPushButton::clicked, this, &CMainDlg::OnInsertFrame);
     connect(m_btnChangeOffset, &QPushButton::clicked, this, &CMainDlg::OnChangeOffset);
+    connect(m_btnImport, &QPushButton::clicked, this, &CMainDlg::OnImport);
+    connect(m_btnExport, &QPushButton::clicked, this, &CMainDlg::OnExport);
+    connect(m_btnShowFrames, &QPushButton::clicked, this, &CMainDlg::OnShowFrames);
+    connect(m_btnExportAll, &QPushButton::clicked, this, &CMainDlg::OnExportAll);
+    connect(m_btnBuildFromIni, &QPushButton::clicked, this, &CMainDlg::OnBuildFromIni);
     connect(m_cboPalette, &QComboBox::activated, this, &CMainDlg::OnSelChangePalette);
     connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
     connect(m_lstFrame, &QListWidget::currentRowChanged, this, &CMainDlg::OnSelChangeFrame);

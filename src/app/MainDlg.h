@@ -72,6 +72,11 @@ public slots:
     void OnAddFrame();
     void OnInsertFrame();
     void OnChangeOffset();
+    void OnImport();
+    void OnExport();
+    void OnShowFrames();
+    void OnExportAll();
+    void OnBuildFromIni();
     void OnAbout();
 
 protected:
@@ -92,6 +97,8 @@ private:
                                      CUserInteraction::Icon icon);
     QString DC6FileDialog(bool save);
     bool Confirm(const char* question);
+    bool Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon);
+    void ShowError(const std::string& text);
     bool ReportGridError(bool done, const std::string& error);
     void FinishGridCommand();
 

@@ -20,15 +20,13 @@ const char kDeleteFrameQuestion[] =
 
 bool CMainDlg::Confirm(const char* question)
 {
-    return Message(question, "Warning", CUserInteraction::Buttons::YesNo,
-                   CUserInteraction::Icon::Exclamation) == CUserInteraction::Answer::Yes;
+    return Ask(question, "Warning", CUserInteraction::Icon::Exclamation);
 }
 
 bool CMainDlg::ReportGridError(bool done, const std::string& error)
 {
     if (!done)
-        Message(QString::fromStdString(error), "Error", CUserInteraction::Buttons::Ok,
-                CUserInteraction::Icon::Error);
+        ShowError(error);
     return done;
 }
 

@@ -55,7 +55,12 @@ QString CQtInteraction::FileDialog(QWidget* parent, FileRequest& request)
 {
     QFileDialog dialog(parent, request.strCaption);
     dialog.setAcceptMode(request.bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (request.bFolder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(request.bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    }
     dialog.setNameFilters(request.filters);
     if (request.nFilterIndex >= 0 && request.nFilterIndex < request.filters.size())
         dialog.selectNameFilter(request.filters[request.nFilterIndex]);

@@ -18,6 +18,7 @@ public:
 
     struct FileRequest {
         bool bSave = false;       // a save dialog (asks before overwriting)
+        bool bFolder = false;     // choose a folder, not a file
         QString strCaption;       // empty: the platform's default caption
         QStringList filters;      // "Diablo DC6 Image (*.dc6)", ...
         int nFilterIndex = 0;     // the filter shown first; the one chosen on return

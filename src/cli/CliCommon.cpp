@@ -54,6 +54,20 @@ bool TakeIntOption(Args& args, std::string_view name, int& value)
     return true;
 }
 
+bool TakeTextOption(Args& args, std::string_view name, std::string& value)
+{
+    const auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end())
+        return true;
+    if (it + 1 == args.end()) {
+        UsageError(std::string(name) + " needs a value");
+        return false;
+    }
+    value = *(it + 1);
+    args.erase(it, it + 2);
+    return true;
+}
+
 bool TakeFlag(Args& args, std::string_view name)
 {
     const auto it = std::find(args.begin(), args.end(), name);
@@ -72,6 +86,18 @@ bool NoOptionsLeft(const Args& args)
         }
     }
     return true;
+}
+
+std::filesystem::path ProgramFolder()
+{
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : self.parent_path();
+}
+
+std::filesystem::path PaletteFolder()
+{
+    return ProgramFolder() / "data" / "pal";
 }
 
 } // namespace cli

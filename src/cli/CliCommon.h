@@ -2,6 +2,7 @@
 
 // What the verbs of spritewright-cli share: argument reading and reporting.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,15 @@ std::optional<int> ParseInt(std::string_view text);
 bool TakeIntOption(Args& args, std::string_view name, int& value);
 // Takes a flag out of args; true when it was there.
 bool TakeFlag(Args& args, std::string_view name);
+// Takes "--name VALUE" out of args when present; false (after a usage
+// message) when the value is missing.
+bool TakeTextOption(Args& args, std::string_view name, std::string& value);
 // Fails with a usage message when an argument that starts with "--" is left.
 bool NoOptionsLeft(const Args& args);
+
+// The folder of this program, where data/ lies.
+std::filesystem::path ProgramFolder();
+// The palette folder beside this program: data/pal.
+std::filesystem::path PaletteFolder();
 
 } // namespace cli

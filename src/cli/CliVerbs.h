@@ -8,5 +8,10 @@ int RunInfo(Args args);
 int RunNew(Args args);
 int RunResave(Args args);
 int RunEdit(Args args);
+int RunImport(Args args);
+int RunExportFrame(Args args);
+int RunSheet(Args args);
+int RunExportAll(Args args);
+int RunBuild(Args args);
 
 } // namespace cli

@@ -37,7 +37,7 @@ int FarSquare(int v, int lo, int hi)
     return Square(std::max(v - lo, hi - v));
 }
 
-}  // namespace
+} // namespace
 
 CPaletteMatcher::CPaletteMatcher(const std::vector<RGBQUAD>& palette)
     : m_Palette(palette.begin(), palette.begin() + std::min<size_t>(palette.size(), 256)),
@@ -50,7 +50,8 @@ CPaletteMatcher::~CPaletteMatcher() = default;
 const CPaletteMatcher::CCell& CPaletteMatcher::Cell(int red, int green, int blue)
 {
     const int r = red >> kCellBits, g = green >> kCellBits, b = blue >> kCellBits;
-    std::unique_ptr<CCell>& cell = m_Cells[static_cast<size_t>((r * kCellsPerAxis + g) * kCellsPerAxis + b)];
+    std::unique_ptr<CCell>& cell =
+        m_Cells[static_cast<size_t>((r * kCellsPerAxis + g) * kCellsPerAxis + b)];
     if (cell)
         return *cell;
     cell = std::make_unique<CCell>();
@@ -78,7 +79,8 @@ uint8_t CPaletteMatcher::Nearest(int red, int green, int blue)
     int bestDistance = INT32_MAX;
     for (uint8_t i : Cell(red, green, blue).candidates) {
         const RGBQUAD& c = m_Palette[i];
-        const int d = Square(c.rgbRed - red) + Square(c.rgbGreen - green) + Square(c.rgbBlue - blue);
+        const int d =
+            Square(c.rgbRed - red) + Square(c.rgbGreen - green) + Square(c.rgbBlue - blue);
         if (d < bestDistance) {
             bestDistance = d;
             best = i;

@@ -1,20 +1,684 @@
+// GIF reading and writing over giflib.
+//
+// Reading walks the file record by record rather than slurping it, so that
+// only the images up to the one asked for are decoded, the rest are merely
+// counted, and every rectangle is clipped to the logical screen before a
+// pixel is stored.
+
 #include "ImageCodecs.h"
 
-bool DecodeGif(std::span<const uint8_t>, CImage&, std::string& error)
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <unordered_map>
+
+namespace {
+
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length)
 {
-    error = "GIF reading is not built yet";
-    return false;
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    if (length <= 0)
+        return 0;
+    const size_t count = std::min(static_cast<size_t>(length), reader->size - reader->pos);
+    if (count == 0)
+        return 0;
+    std::memcpy(buffer, reader->data + reader->pos, count);
+    reader->pos += count;
+    return static_cast<int>(count);
 }
 
-bool EncodeGif(const CImage&, std::vector<uint8_t>&, std::string& error)
+int WriteToVector(GifFileType* gif, const GifByteType* data, int length)
 {
-    error = "GIF writing is not built yet";
-    return false;
+    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    if (length <= 0)
+        return 0;
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return length;
 }
 
-bool EncodeGifAnimation(std::span<const CImage* const>, int, int, std::vector<uint8_t>&,
-                        std::string& error)
+std::string GifText(int code)
 {
-    error = "GIF writing is not built yet";
-    return false;
+    const char* text = GifErrorString(code);
+    return text != nullptr ? text : "unknown giflib error " + std::to_string(code);
+}
+
+// Closes the decoder however the reading ends.
+struct GifReaderCloser {
+    GifFileType* gif;
+    ~GifReaderCloser()
+    {
+        if (gif != nullptr) {
+            int code = 0;
+            DGifCloseFile(gif, &code);
+        }
+    }
+};
+
+using ColourTable = std::vector<RGBQUAD>;
+
+ColourTable TableFromMap(const ColorMapObject* map)
+{
+    ColourTable table;
+    if (map == nullptr || map->Colors == nullptr || map->ColorCount <= 0)
+        return table;
+    const int count = std::min(map->ColorCount, 256);
+    table.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const GifColorType& c = map->Colors[i];
+        table.push_back(RGBQUAD{c.Blue, c.Green, c.Red, 0});
+    }
+    return table;
+}
+
+bool SameTable(const ColourTable& a, const ColourTable& b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const RGBQUAD& x, const RGBQUAD& y) {
+               return x.rgbBlue == y.rgbBlue && x.rgbGreen == y.rgbGreen && x.rgbRed == y.rgbRed;
+           });
+}
+
+// The logical screen as it is composed image after image. Each pixel holds
+// the index that painted it and which colour table that index belongs to
+// (0 for a pixel nothing has painted, else the table's number plus one).
+// Tables with the same colours count as one table.
+class Screen {
+public:
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> index;
+    std::vector<uint16_t> table;
+    std::vector<ColourTable> tables;
+
+    bool Allocate(int w, int h, std::string& error)
+    {
+        if (w <= 0 || h <= 0 || int64_t{w} * h > CImage::kMaxPixels) {
+            error = "the GIF's logical screen of " + std::to_string(w) + " x " + std::to_string(h) +
+                    " pixels is empty or larger than the limit of " +
+                    std::to_string(CImage::kMaxPixels) + " pixels";
+            return false;
+        }
+        width = w;
+        height = h;
+        const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+        index.assign(n, 0);
+        table.assign(n, 0);
+        return true;
+    }
+
+    // The number (plus one) that pixels painted from `colours` carry.
+    int Intern(const ColourTable& colours, std::string& error)
+    {
+        for (size_t i = 0; i < tables.size(); ++i) {
+            if (SameTable(tables[i], colours))
+                return static_cast<int>(i) + 1;
+        }
+        if (tables.size() >= 0xFFFE) {
+            error = "the GIF has too many different colour tables";
+            return 0;
+        }
+        tables.push_back(colours);
+        return static_cast<int>(tables.size());
+    }
+};
+
+// An image's rectangle clipped to the screen.
+struct Rect {
+    int left, top, right, bottom;
+    bool Empty() const { return left >= right || top >= bottom; }
+};
+
+Rect ClipToScreen(const GifImageDesc& desc, const Screen& screen)
+{
+    const int64_t right = int64_t{desc.Left} + desc.Width;
+    const int64_t bottom = int64_t{desc.Top} + desc.Height;
+    Rect r;
+    r.left = std::clamp(desc.Left, 0, screen.width);
+    r.top = std::clamp(desc.Top, 0, screen.height);
+    r.right = static_cast<int>(std::clamp<int64_t>(right, r.left, screen.width));
+    r.bottom = static_cast<int>(std::clamp<int64_t>(bottom, r.top, screen.height));
+    return r;
+}
+
+// Skips the compressed pixels of the current image.
+bool SkipRaster(GifFileType* gif)
+{
+    int codeSize = 0;
+    GifByteType* block = nullptr;
+    if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
+        return false;
+    while (block != nullptr) {
+        if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
+            return false;
+    }
+    return true;
+}
+
+// Decodes the current image's pixels onto the screen; pixels equal to
+// `transparent` leave the screen as it is.
+bool PaintRaster(GifFileType* gif, Screen& screen, int tableId, int transparent)
+{
+    const GifImageDesc& desc = gif->Image;
+    if (desc.Width <= 0 || desc.Height <= 0)
+        return SkipRaster(gif);
+    const Rect clip = ClipToScreen(desc, screen);
+    std::vector<GifPixelType> line(static_cast<size_t>(desc.Width));
+    static constexpr int kPassStart[] = {0, 4, 2, 1};
+    static constexpr int kPassStep[] = {8, 8, 4, 2};
+    const int passes = desc.Interlace ? 4 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int start = desc.Interlace ? kPassStart[pass] : 0;
+        const int step = desc.Interlace ? kPassStep[pass] : 1;
+        for (int y = start; y < desc.Height; y += step) {
+            if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
+                return false;
+            const int64_t sy = int64_t{desc.Top} + y;
+            if (sy < clip.top || sy >= clip.bottom)
+                continue;
+            const size_t rowStart = static_cast<size_t>(sy) * static_cast<size_t>(screen.width);
+            for (int sx = clip.left; sx < clip.right; ++sx) {
+                const GifPixelType value = line[static_cast<size_t>(sx - desc.Left)];
+                if (value == transparent)
+                    continue;
+                screen.index[rowStart + static_cast<size_t>(sx)] = value;
+                screen.table[rowStart + static_cast<size_t>(sx)] = static_cast<uint16_t>(tableId);
+            }
+        }
+    }
+    return true;
+}
+
+struct SavedRect {
+    Rect rect{0, 0, 0, 0};
+    std::vector<uint8_t> index;
+    std::vector<uint16_t> table;
+};
+
+void SaveRect(const Screen& screen, const Rect& rect, SavedRect& saved)
+{
+    saved.rect = rect;
+    saved.index.clear();
+    saved.table.clear();
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(screen.width);
+        saved.index.insert(saved.index.end(), screen.index.begin() + at + rect.left,
+                           screen.index.begin() + at + rect.right);
+        saved.table.insert(saved.table.end(), screen.table.begin() + at + rect.left,
+                           screen.table.begin() + at + rect.right);
+    }
+}
+
+void RestoreRect(Screen& screen, const SavedRect& saved)
+{
+    const Rect& rect = saved.rect;
+    const size_t w = static_cast<size_t>(rect.right - rect.left);
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(screen.width) + rect.left;
+        const size_t from = static_cast<size_t>(y - rect.top) * w;
+        std::copy_n(saved.index.begin() + from, w, screen.index.begin() + at);
+        std::copy_n(saved.table.begin() + from, w, screen.table.begin() + at);
+    }
+}
+
+void ClearRect(Screen& screen, const Rect& rect)
+{
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(screen.width);
+        std::fill(screen.table.begin() + at + rect.left, screen.table.begin() + at + rect.right, 0);
+    }
+}
+
+// Turns the composed screen into the picture: 8 bits when one colour table
+// painted every pixel, else 24 bits with alpha.
+bool ScreenToImage(const Screen& screen, int targetTable, int transparent, int background,
+                   CImage& image, std::string& error)
+{
+    int used = 0;
+    bool mixed = false;
+    for (uint16_t id : screen.table) {
+        if (id == 0 || id == used)
+            continue;
+        if (used != 0) {
+            mixed = true;
+            break;
+        }
+        used = id;
+    }
+    const int w = screen.width;
+    const int h = screen.height;
+    if (!mixed) {
+        const ColourTable& colours =
+            screen.tables[static_cast<size_t>(used != 0 ? used : targetTable) - 1];
+        const int fill = transparent >= 0 ? transparent : background;
+        if (!image.Create(w, h, 8, IMAGE_TYPE_GIF)) {
+            error = image.GetLastError();
+            return false;
+        }
+        int highest = fill;
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = image.GetBits(h - 1 - y);
+            const size_t at = static_cast<size_t>(y) * static_cast<size_t>(w);
+            for (int x = 0; x < w; ++x) {
+                const uint8_t v =
+                    screen.table[at + x] != 0 ? screen.index[at + x] : static_cast<uint8_t>(fill);
+                row[x] = v;
+                highest = std::max<int>(highest, v);
+            }
+        }
+        // Indices past a short table (which a damaged file can hold) get
+        // black entries rather than pointing outside the palette.
+        ColourTable palette = colours;
+        if (palette.empty() || highest >= static_cast<int>(palette.size()))
+            palette.resize(256, RGBQUAD{0, 0, 0, 0});
+        image.SetPalette(palette.data(), static_cast<int>(palette.size()));
+        if (transparent >= 0)
+            image.SetTransIndex(transparent);
+        return true;
+    }
+    if (!image.Create(w, h, 24, IMAGE_TYPE_GIF)) {
+        error = image.GetLastError();
+        return false;
+    }
+    image.CreateAlpha();
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = image.GetBits(h - 1 - y);
+        uint8_t* alpha = image.GetAlphaBits(h - 1 - y);
+        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 0; x < w; ++x) {
+            const uint16_t id = screen.table[at + x];
+            if (id == 0) {
+                row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = 0;
+                alpha[x] = 0;
+                continue;
+            }
+            const ColourTable& colours = screen.tables[id - 1];
+            const uint8_t v = screen.index[at + x];
+            const RGBQUAD c = v < colours.size() ? colours[v] : RGBQUAD{0, 0, 0, 0};
+            row[3 * x] = c.rgbBlue;
+            row[3 * x + 1] = c.rgbGreen;
+            row[3 * x + 2] = c.rgbRed;
+            alpha[x] = 255;
+        }
+    }
+    return true;
+}
+
+// A picture ready for writing: indices top row first, a colour table of a
+// power of two entries, and the transparency index or -1.
+struct IndexedPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<GifPixelType> pixels;
+    std::vector<GifColorType> colours;
+    int transparent = -1;
+};
+
+void PadTable(std::vector<GifColorType>& colours, int needed)
+{
+    int size = 2;
+    while (size < needed)
+        size *= 2;
+    colours.resize(static_cast<size_t>(size), GifColorType{0, 0, 0});
+}
+
+bool ToIndexed(const CImage& image, IndexedPicture& picture, std::string& error)
+{
+    if (!image.IsValid()) {
+        error = "there is no picture to write";
+        return false;
+    }
+    const int w = image.GetWidth();
+    const int h = image.GetHeight();
+    if (w > 0xFFFF || h > 0xFFFF) {
+        error = "GIF pictures are at most 65535 x 65535 pixels, not " + std::to_string(w) + " x " +
+                std::to_string(h);
+        return false;
+    }
+    picture.width = w;
+    picture.height = h;
+    picture.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    picture.colours.clear();
+    picture.transparent = -1;
+    if (image.GetBpp() != 24) {
+        int highest = 0;
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* row = image.GetBits(h - 1 - y);
+            std::copy_n(row, w, picture.pixels.begin() + static_cast<ptrdiff_t>(y) * w);
+            highest = std::max<int>(highest, *std::max_element(row, row + w));
+        }
+        for (const RGBQUAD& c : image.GetPalette())
+            picture.colours.push_back(GifColorType{c.rgbRed, c.rgbGreen, c.rgbBlue});
+        const int trans = image.GetTransIndex();
+        if (trans >= 0 && trans <= 255) {
+            picture.transparent = trans;
+            highest = std::max(highest, trans);
+        }
+        PadTable(picture.colours, std::max(highest + 1, static_cast<int>(picture.colours.size())));
+        return true;
+    }
+    // At 24 bits every colour becomes an entry, in the order the colours
+    // first appear. Pixels an alpha plane makes transparent share one more
+    // entry that the graphics control block names.
+    std::unordered_map<uint32_t, int> entries;
+    bool anyTransparent = false;
+    for (int y = 0; y < h && !anyTransparent; ++y) {
+        const uint8_t* alpha = image.GetAlphaBits(h - 1 - y);
+        anyTransparent =
+            alpha != nullptr && std::any_of(alpha, alpha + w, [](uint8_t a) { return a < 128; });
+    }
+    const size_t limit = anyTransparent ? 255 : 256;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = image.GetBits(h - 1 - y);
+        const uint8_t* alpha = image.GetAlphaBits(h - 1 - y);
+        GifPixelType* dst = picture.pixels.data() + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            if (alpha != nullptr && alpha[x] < 128) {
+                dst[x] = 0; // the transparent entry's number is set below
+                continue;
+            }
+            const uint32_t key = uint32_t{row[3 * x]} | uint32_t{row[3 * x + 1]} << 8 |
+                                 uint32_t{row[3 * x + 2]} << 16;
+            auto [it, added] = entries.try_emplace(key, static_cast<int>(entries.size()));
+            if (added) {
+                if (entries.size() > limit) {
+                    error = "the picture has more than " + std::to_string(limit) +
+                            " colours, which a GIF cannot hold; reduce it to 256 colours first";
+                    return false;
+                }
+                picture.colours.push_back(GifColorType{row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+            }
+            dst[x] = static_cast<GifPixelType>(it->second);
+        }
+    }
+    if (anyTransparent) {
+        picture.transparent = static_cast<int>(picture.colours.size());
+        picture.colours.push_back(GifColorType{0, 0, 0});
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* alpha = image.GetAlphaBits(h - 1 - y);
+            GifPixelType* dst = picture.pixels.data() + static_cast<size_t>(y) * w;
+            for (int x = 0; x < w; ++x) {
+                if (alpha[x] < 128)
+                    dst[x] = static_cast<GifPixelType>(picture.transparent);
+            }
+        }
+    }
+    PadTable(picture.colours, static_cast<int>(picture.colours.size()));
+    return true;
+}
+
+bool SameColours(const std::vector<GifColorType>& a, const std::vector<GifColorType>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](const GifColorType& x, const GifColorType& y) {
+                                                  return x.Red == y.Red && x.Green == y.Green &&
+                                                         x.Blue == y.Blue;
+                                              });
+}
+
+struct MapOwner {
+    ColorMapObject* map = nullptr;
+    ~MapOwner() { GifFreeMapObject(map); }
+};
+
+struct GifWriter {
+    GifFileType* gif = nullptr;
+    ~GifWriter()
+    {
+        if (gif != nullptr) {
+            int code = 0;
+            EGifCloseFile(gif, &code);
+        }
+    }
+    std::string Error() const { return "cannot write the GIF: " + GifText(gif->Error); }
+};
+
+// Writes the pictures; `animate` adds the looping extension and a graphics
+// control block to every picture, else only a transparent picture gets one.
+bool WritePictures(std::vector<IndexedPicture>& pictures, bool animate, int disposal, int delay,
+                   std::vector<uint8_t>& out, std::string& error)
+{
+    out.clear();
+    int screenW = 0;
+    int screenH = 0;
+    bool needs89 = animate;
+    for (const IndexedPicture& p : pictures) {
+        screenW = std::max(screenW, p.width);
+        screenH = std::max(screenH, p.height);
+        needs89 = needs89 || p.transparent >= 0;
+    }
+    const std::vector<GifColorType>& global = pictures.front().colours;
+    MapOwner globalMap{GifMakeMapObject(static_cast<int>(global.size()), global.data())};
+    if (globalMap.map == nullptr) {
+        error = "cannot make the GIF's colour table";
+        return false;
+    }
+    int code = 0;
+    GifWriter writer{EGifOpen(&out, WriteToVector, &code)};
+    if (writer.gif == nullptr) {
+        error = "cannot start the GIF: " + GifText(code);
+        return false;
+    }
+    EGifSetGifVersion(writer.gif, needs89);
+    if (EGifPutScreenDesc(writer.gif, screenW, screenH, 8, 0, globalMap.map) == GIF_ERROR) {
+        error = writer.Error();
+        return false;
+    }
+    if (animate) {
+        static const GifByteType kNetscape[] = {'N', 'E', 'T', 'S', 'C', 'A',
+                                                'P', 'E', '2', '.', '0'};
+        static const GifByteType kLoopForever[] = {1, 0, 0};
+        if (EGifPutExtensionLeader(writer.gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+            EGifPutExtensionBlock(writer.gif, sizeof kNetscape, kNetscape) == GIF_ERROR ||
+            EGifPutExtensionBlock(writer.gif, sizeof kLoopForever, kLoopForever) == GIF_ERROR ||
+            EGifPutExtensionTrailer(writer.gif) == GIF_ERROR) {
+            error = writer.Error();
+            return false;
+        }
+    }
+    for (IndexedPicture& p : pictures) {
+        if (animate || p.transparent >= 0) {
+            GraphicsControlBlock gcb{};
+            gcb.DisposalMode = animate ? std::clamp(disposal, 0, 7) : DISPOSAL_UNSPECIFIED;
+            gcb.UserInputFlag = false;
+            gcb.DelayTime = animate ? std::clamp(delay, 0, 0xFFFF) : 0;
+            gcb.TransparentColor = p.transparent >= 0 ? p.transparent : NO_TRANSPARENT_COLOR;
+            GifByteType block[4];
+            const size_t length = EGifGCBToExtension(&gcb, block);
+            if (EGifPutExtension(writer.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
+                                 block) == GIF_ERROR) {
+                error = writer.Error();
+                return false;
+            }
+        }
+        MapOwner local;
+        if (!SameColours(p.colours, global)) {
+            local.map = GifMakeMapObject(static_cast<int>(p.colours.size()), p.colours.data());
+            if (local.map == nullptr) {
+                error = "cannot make a GIF colour table";
+                return false;
+            }
+        }
+        if (EGifPutImageDesc(writer.gif, 0, 0, p.width, p.height, false, local.map) == GIF_ERROR) {
+            error = writer.Error();
+            return false;
+        }
+        for (int y = 0; y < p.height; ++y) {
+            if (EGifPutLine(writer.gif, p.pixels.data() + static_cast<size_t>(y) * p.width,
+                            p.width) == GIF_ERROR) {
+                error = writer.Error();
+                return false;
+            }
+        }
+    }
+    GifFileType* gif = writer.gif;
+    writer.gif = nullptr;
+    if (EGifCloseFile(gif, &code) == GIF_ERROR) {
+        error = "cannot finish the GIF: " + GifText(code);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
+{
+    const int target = image.GetFrame();
+    int count = 0;
+    image.SetNumFrames(0);
+    MemoryReader reader{data.data(), data.size(), 0};
+    int code = 0;
+    GifReaderCloser closer{DGifOpen(&reader, ReadFromMemory, &code)};
+    if (closer.gif == nullptr) {
+        error = "not a GIF file: " + GifText(code);
+        return false;
+    }
+    GifFileType* gif = closer.gif;
+    if (target < 0) {
+        error = "there is no image " + std::to_string(target) + " in a GIF";
+        return false;
+    }
+
+    Screen screen;
+    if (gif->SWidth > 0 && gif->SHeight > 0 && !screen.Allocate(gif->SWidth, gif->SHeight, error))
+        return false;
+    const ColourTable global = TableFromMap(gif->SColorMap);
+    int background = gif->SColorMap != nullptr ? gif->SBackGroundColor : 0;
+
+    GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+    bool done = false; // image `target` is on the screen
+    int targetTable = 0;
+    int targetTransparent = -1;
+    SavedRect saved;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        bool ok = DGifGetRecordType(gif, &record) != GIF_ERROR;
+        if (ok && record == TERMINATE_RECORD_TYPE)
+            break;
+        if (ok && record == EXTENSION_RECORD_TYPE) {
+            int extCode = 0;
+            GifByteType* block = nullptr;
+            ok = DGifGetExtension(gif, &extCode, &block) != GIF_ERROR;
+            bool first = true;
+            while (ok && block != nullptr) {
+                if (first && extCode == GRAPHICS_EXT_FUNC_CODE && block[0] == 4)
+                    DGifExtensionToGCB(4, block + 1, &gcb);
+                first = false;
+                ok = DGifGetExtensionNext(gif, &block) != GIF_ERROR;
+            }
+        } else if (ok && record == IMAGE_DESC_RECORD_TYPE) {
+            ok = DGifGetImageHeader(gif) != GIF_ERROR;
+            if (ok && count <= target) {
+                const GifImageDesc& desc = gif->Image;
+                if (screen.width == 0) {
+                    // A screen of no size takes the first image's extent.
+                    const int64_t w = int64_t{desc.Left} + desc.Width;
+                    const int64_t h = int64_t{desc.Top} + desc.Height;
+                    if (w > CImage::kMaxPixels || h > CImage::kMaxPixels ||
+                        !screen.Allocate(static_cast<int>(w), static_cast<int>(h), error)) {
+                        if (error.empty())
+                            error = "the GIF's first image is larger than the limit of " +
+                                    std::to_string(CImage::kMaxPixels) + " pixels";
+                        image.SetNumFrames(count + 1);
+                        return false;
+                    }
+                }
+                ColourTable colours = TableFromMap(desc.ColorMap);
+                if (colours.empty())
+                    colours = global;
+                if (colours.empty()) {
+                    // Neither table is there: show the indices as greys.
+                    const CPalette grey = GreyRampPalette();
+                    colours.assign(grey.begin(), grey.end());
+                }
+                const int tableId = screen.Intern(colours, error);
+                if (tableId == 0) {
+                    image.SetNumFrames(count + 1);
+                    return false;
+                }
+                const Rect rect = ClipToScreen(desc, screen);
+                const bool last = count == target;
+                if (!last && gcb.DisposalMode == DISPOSE_PREVIOUS)
+                    SaveRect(screen, rect, saved);
+                ok = PaintRaster(gif, screen, tableId, gcb.TransparentColor);
+                if (ok && last) {
+                    done = true;
+                    targetTable = tableId;
+                    targetTransparent = gcb.TransparentColor;
+                } else if (ok && gcb.DisposalMode == DISPOSE_BACKGROUND) {
+                    ClearRect(screen, rect);
+                } else if (ok && gcb.DisposalMode == DISPOSE_PREVIOUS) {
+                    RestoreRect(screen, saved);
+                }
+            } else if (ok) {
+                ok = SkipRaster(gif);
+            }
+            ++count;
+            gcb = GraphicsControlBlock{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+        } else if (ok) {
+            ok = false;
+            gif->Error = D_GIF_ERR_WRONG_RECORD;
+        }
+        if (!ok) {
+            // Once the image asked for is complete, damage further on only
+            // ends the count (files that stop without their trailer are
+            // common).
+            if (done)
+                break;
+            image.SetNumFrames(count);
+            error = "the GIF is damaged before image " + std::to_string(target) +
+                    " is complete: " + GifText(gif->Error);
+            return false;
+        }
+    }
+    image.SetNumFrames(count);
+    if (!done) {
+        error = "there is no image " + std::to_string(target) + " in a GIF of " +
+                std::to_string(count) + (count == 1 ? " image" : " images");
+        return false;
+    }
+    if (background < 0 || background > 255)
+        background = 0;
+    if (!ScreenToImage(screen, targetTable, targetTransparent, background, image, error))
+        return false;
+    image.SetNumFrames(count);
+    return true;
+}
+
+bool EncodeGif(const CImage& image, std::vector<uint8_t>& out, std::string& error)
+{
+    std::vector<IndexedPicture> pictures(1);
+    if (!ToIndexed(image, pictures[0], error))
+        return false;
+    return WritePictures(pictures, false, 0, 0, out, error);
+}
+
+bool EncodeGifAnimation(std::span<const CImage* const> frames, int disposal, int delay,
+                        std::vector<uint8_t>& out, std::string& error)
+{
+    if (frames.empty()) {
+        error = "there are no pictures to write";
+        return false;
+    }
+    std::vector<IndexedPicture> pictures(frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i] == nullptr || !ToIndexed(*frames[i], pictures[i], error)) {
+            error = "picture " + std::to_string(i) + ": " +
+                    (frames[i] == nullptr ? std::string("there is no picture to write") : error);
+            return false;
+        }
+    }
+    return WritePictures(pictures, true, disposal, delay, out, error);
 }

@@ -20,10 +20,11 @@ std::string LowerExtension(const std::filesystem::path& path)
 
 bool StartsWith(std::span<const uint8_t> data, std::initializer_list<uint8_t> signature)
 {
-    return data.size() >= signature.size() && std::equal(signature.begin(), signature.end(), data.begin());
+    return data.size() >= signature.size() &&
+           std::equal(signature.begin(), signature.end(), data.begin());
 }
 
-}  // namespace
+} // namespace
 
 int ImageTypeFromExtension(const std::filesystem::path& path)
 {

@@ -49,3 +49,28 @@ std::filesystem::path PaletteFilePath(const std::filesystem::path& folder, const
 {
     return folder / (name + ".pal");
 }
+
+bool ResolvePalette(const std::string& name, const std::filesystem::path& paletteFolder,
+                    CPalette& out, std::string& error)
+{
+    std::filesystem::path file;
+    if (name.empty()) {
+        const auto names = ReadPaletteCatalogue(paletteFolder / "palettes.ini");
+        if (!names || names->empty()) {
+            error =
+                "No palette given and no catalogue at " + (paletteFolder / "palettes.ini").string();
+            return false;
+        }
+        file = PaletteFilePath(paletteFolder, names->front());
+    } else if (name.find('/') != std::string::npos ||
+               (name.size() > 4 && name.compare(name.size() - 4, 4, ".pal") == 0)) {
+        file = name;
+    } else {
+        file = PaletteFilePath(paletteFolder, name);
+    }
+    if (!ReadPaletteFile(file, out.data(), static_cast<int>(out.size()))) {
+        error = "Cannot read the palette " + file.string();
+        return false;
+    }
+    return true;
+}

@@ -40,3 +40,10 @@ std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesyst
 
 // The palette file that a catalogue name stands for, in the catalogue's folder.
 std::filesystem::path PaletteFilePath(const std::filesystem::path& folder, const std::string& name);
+
+// The palette a user names: a path to a palette file (anything with a
+// folder separator or ending in ".pal"), or the name of a catalogue entry in
+// paletteFolder; the catalogue's first entry when `name` is empty. False
+// with a reason when the palette cannot be read.
+bool ResolvePalette(const std::string& name, const std::filesystem::path& paletteFolder,
+                    CPalette& out, std::string& error);

@@ -1,0 +1,94 @@
+#include "ExportOptionsDlg.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QRadioButton* MakeRadio(const char* caption, const char* name)
+{
+    auto* radio = new QRadioButton(caption);
+    radio->setObjectName(name);
+    return radio;
+}
+
+} // namespace
+
+CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
+    : QDialog(parent), m_radBMP(MakeRadio("BMP", "m_radBMP")),
+      m_radPCX(MakeRadio("PCX", "m_radPCX")), m_radGIF(MakeRadio("GIF", "m_radGIF")),
+      m_radTIF(MakeRadio("TIF", "m_radTIF")), m_radJPG(MakeRadio("JPG", "m_radJPG")),
+      m_radPNG(MakeRadio("PNG", "m_radPNG")), m_chkAnimation(new QCheckBox("动画"))
+{
+    setObjectName("CExportOptionsDlg");
+    setWindowTitle("导出所有帧选项");
+    m_radBMP->setChecked(true);
+    m_chkAnimation->setObjectName("m_chkAnimation");
+    m_chkAnimation->setEnabled(false);
+
+    auto* formats = new QGroupBox("图象格式");
+    auto* formatsLayout = new QVBoxLayout(formats);
+    for (QRadioButton* radio : {m_radBMP, m_radPCX, m_radGIF, m_radTIF, m_radJPG, m_radPNG}) {
+        formatsLayout->addWidget(radio);
+        connect(radio, &QRadioButton::clicked, this,
+                radio == m_radGIF ? &CExportOptionsDlg::OnGifChosen
+                                  : &CExportOptionsDlg::OnOtherFormatChosen);
+    }
+    formatsLayout->addWidget(m_chkAnimation);
+
+    auto* ok = new QPushButton("确定");
+    ok->setObjectName("m_btnOK");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("取消");
+    cancel->setObjectName("m_btnCancel");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(formats);
+    layout->addLayout(buttons);
+}
+
+void CExportOptionsDlg::OnGifChosen()
+{
+    m_chkAnimation->setEnabled(true);
+}
+
+void CExportOptionsDlg::OnOtherFormatChosen()
+{
+    m_chkAnimation->setEnabled(false);
+}
+
+void CExportOptionsDlg::accept()
+{
+    m_bBMP = m_radBMP->isChecked();
+    m_bPCX = m_radPCX->isChecked();
+    m_bGIF = m_radGIF->isChecked();
+    m_bTIF = m_radTIF->isChecked();
+    m_bJPG = m_radJPG->isChecked();
+    m_bPNG = m_radPNG->isChecked();
+    m_bAnimation = m_chkAnimation->isChecked();
+    QDialog::accept();
+}
+
+QString CExportOptionsDlg::Extension() const
+{
+    if (m_bBMP)
+        return "bmp";
+    if (m_bGIF)
+        return "gif";
+    if (m_bJPG)
+        return "jpg";
+    if (m_bPCX)
+        return "pcx";
+    if (m_bPNG)
+        return "png";
+    return "tif";
+}

@@ -1,0 +1,148 @@
+// The main window's commands that move pictures between image files and
+// frames. The work itself is the image layer's; these ask the questions,
+// keep the frame list in step and show the result.
+
+#include "ExportFrame.h"
+#include "FramedSheet.h"
+#include "Image.h"
+#include "ImportImage.h"
+#include "MainDlg.h"
+#include "SheetDlg.h"
+
+#include <QComboBox>
+#include <QListWidget>
+
+namespace {
+
+// The image file types the dialogs offer, in the order of their filters.
+const QStringList kImageFilters = {
+    "Supported Types (*.bmp *.pcx *.tif *.tiff *.gif *.jpg *.jpeg *.png)",
+    "Windows/OS2 Bitmap (*.bmp)",
+    "CompuServe Graphics Interlace (*.gif)",
+    "Tagged Image File Format (*.tif *.tiff)",
+    "ZSoft Paintbrush (*.pcx)",
+    "JPG Format (*.jpg *.jpeg)",
+    "All files (*.*)",
+    "PNG Format (*.png)",
+};
+
+const QStringList kExportFilters = {
+    "Windows/OS2 Bitmap (*.bmp)",
+    "CompuServe Graphics Interlace (*.gif)",
+    "Tagged Image File Format (*.tif *.tiff)",
+    "ZSoft Paintbrush (*.pcx)",
+    "JPG Format (*.jpg *.jpeg)",
+    "PNG Format (*.png)",
+};
+
+} // namespace
+
+bool CMainDlg::Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon)
+{
+    return Message(question, caption, CUserInteraction::Buttons::YesNo, icon) ==
+           CUserInteraction::Answer::Yes;
+}
+
+void CMainDlg::ShowError(const std::string& text)
+{
+    Message(QString::fromStdString(text), "Error", CUserInteraction::Buttons::Ok,
+            CUserInteraction::Icon::Error);
+}
+
+void CMainDlg::OnImport()
+{
+    const int direction = m_cboDirection->currentIndex();
+    const int frame = m_lstFrame->currentRow();
+    if (direction < 0 || frame < 0)
+        return;
+    CUserInteraction::FileRequest request;
+    request.strCaption = "Import Image";
+    request.filters = kImageFilters;
+    request.nFilterIndex = m_nFilterIndex;
+    request.strDefaultSuffix = "bmp";
+    const QString path = m_pInteraction->FileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    m_nFilterIndex = request.nFilterIndex;
+
+    const auto info = CUserInteraction::Icon::Information;
+    CImportQuestions questions;
+    questions.SplitOversized = [&] {
+        return Ask("The Image you want to import is larger than allowed for a DC6 frame,\nDo You "
+                   "want to split the image into frames after the selceted one?",
+                   "Info", info);
+    };
+    questions.ImportAllImages = [&] {
+        return Ask("Gif contains frames!! Do you want to import all frames?", "Info", info);
+    };
+    questions.InsertImages = [&] {
+        return Ask("Yes = Insert\nNo = Overwrite\n(Selected frame is always overwritten)",
+                   "Question", CUserInteraction::Icon::Question);
+    };
+    CImportResult result;
+    std::string error;
+    if (!ImportImage(m_DC6File, direction, frame, path.toStdString(), m_Palette, questions, result,
+                     error)) {
+        ShowError(error);
+        return;
+    }
+    const QSignalBlocker block(m_lstFrame);
+    for (int i = 0; i < result.nFramesAdded; ++i)
+        m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
+    ShowFrame(SelectedFrameIndex());
+    SetSaved(0);
+}
+
+void CMainDlg::OnExport()
+{
+    const int index = SelectedFrameIndex();
+    if (index < 0)
+        return;
+    CUserInteraction::FileRequest request;
+    request.bSave = true;
+    request.strCaption = "Export Frame";
+    request.filters = kExportFilters;
+    request.nFilterIndex = m_nFilterIndex;
+    request.strDefaultSuffix = "bmp";
+    const QString path = m_pInteraction->FileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    m_nFilterIndex = request.nFilterIndex;
+    std::string error;
+    if (!ExportFrame(m_DC6File, index, m_Palette, path.toStdString(),
+                     ImageTypeFromExtension(path.toStdString()), error))
+        Message("Could not save " + path, "Error", CUserInteraction::Buttons::Ok,
+                CUserInteraction::Icon::Error);
+}
+
+void CMainDlg::OnShowFrames()
+{
+    DC6FileHeader header;
+    if (m_bDocLoaded != 1 || !m_DC6File.GetDC6FileHeader(header))
+        return;
+    CSheetOptionsDlg options(header.m_iFramesPerDirection, this);
+    if (m_pInteraction->ExecDialog(options) != QDialog::Accepted)
+        return;
+    CSheetLayout layout;
+    layout.nStart = options.m_nStart;
+    layout.nAcross = options.m_nAcross;
+    layout.nDown = options.m_nDown;
+    CImage sheet;
+    std::string message;
+    switch (ComposeFramedSheet(m_DC6File, layout, m_Palette, sheet, message)) {
+    case SheetResult::Ok:
+        break;
+    case SheetResult::NotEnoughFrames:
+        return;
+    case SheetResult::NotFullSized:
+        Message(QString::fromStdString(message), "Info", CUserInteraction::Buttons::Ok,
+                CUserInteraction::Icon::Information);
+        return;
+    case SheetResult::DoesNotFit:
+    case SheetResult::BadLayout:
+        ShowError(message);
+        return;
+    }
+    CSheetDlg window(sheet, options.m_bSave, *m_pInteraction, this);
+    m_pInteraction->ExecDialog(window);
+}

@@ -1,0 +1,64 @@
+// The main window's commands over sprite descriptions: export every frame
+// with a description, and build a sprite from one.
+
+#include "BuildFromIni.h"
+#include "ExportAll.h"
+#include "ExportOptionsDlg.h"
+#include "FolderDialog.h"
+#include "MainDlg.h"
+
+#include <QComboBox>
+#include <QListWidget>
+
+void CMainDlg::OnExportAll()
+{
+    if (m_bDocLoaded != 1)
+        return;
+    CExportOptionsDlg options(this);
+    if (m_pInteraction->ExecDialog(options) != QDialog::Accepted)
+        return;
+    CFolderDialog folder(*m_pInteraction, "Select Directory To Export To", this);
+    if (folder.DoModal() != 1)
+        return;
+    CExportFormat format;
+    ExportFormatFromExtension(options.Extension().toStdString(), format);
+    std::filesystem::path description;
+    std::string error;
+    if (!ExportAllFrames(m_DC6File, m_Palette, folder.m_strFolderPath.toStdString(), format,
+                         options.m_bAnimation != 0, description, error))
+        ShowError(error);
+}
+
+void CMainDlg::OnBuildFromIni()
+{
+    if (m_bDocLoaded == 1) {
+        if (!Ask("This will close currently open DC6!! Continue?", "Attention",
+                 CUserInteraction::Icon::Question))
+            return;
+        OnFileClose();
+        if (m_bDocLoaded == 1)
+            return;
+    }
+    CUserInteraction::FileRequest request;
+    request.filters = QStringList{"Spritewright Ini File (*.ini)"};
+    request.strDefaultSuffix = "ini";
+    const QString path = m_pInteraction->FileDialog(this, request);
+    if (path.isEmpty())
+        return;
+
+    ClearFrameLists();
+    std::string error;
+    if (!BuildFromIni(path.toStdString(), m_Palette, m_DC6File, error)) {
+        ShowError(error);
+        // Whatever the build left is not kept: the logo comes back.
+        SetSaved(1);
+        OnFileClose();
+        return;
+    }
+    FillFrameLists();
+    m_bDocLoaded = 1;
+    m_bUntitled = 1;
+    m_strFileName.clear();
+    SetSaved(0);
+    ShowFrame(0);
+}

@@ -1,0 +1,154 @@
+#include "SheetDlg.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QSpinBox* MakeField(const char* name, int low, int high, int value)
+{
+    auto* field = new QSpinBox;
+    field->setObjectName(name);
+    field->setRange(low, high);
+    field->setValue(value);
+    return field;
+}
+
+// The file types a sheet can be saved as, in the order of their filters.
+const QStringList kSheetFilters = {
+    "Windows/OS2 Bitmap (*.bmp)",
+    "CompuServe Graphics Interlace (*.gif)",
+    "Tagged Image File Format (*.tif *.tiff)",
+    "ZSoft Paintbrush (*.pcx)",
+    "JPG Format (*.jpg *.jpeg)",
+    "PNG Format (*.png)",
+};
+
+} // namespace
+
+CSheetOptionsDlg::CSheetOptionsDlg(int framesPerDirection, QWidget* parent)
+    : QDialog(parent),
+      m_edtStart(MakeField("m_edtStart", 0, std::max(framesPerDirection - 1, 0), 0)),
+      m_edtAcross(MakeField("m_edtAcross", 1, 10, 2)), m_edtDown(MakeField("m_edtDown", 1, 10, 2)),
+      m_chkSave(new QCheckBox("保存图象"))
+{
+    setObjectName("CSheetOptionsDlg");
+    setWindowTitle("全图显示帧数");
+    m_chkSave->setObjectName("m_chkSave");
+    auto* ok = new QPushButton("确定");
+    ok->setObjectName("m_btnOK");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("取消");
+    cancel->setObjectName("m_btnCancel");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* layout = new QFormLayout(this);
+    layout->addRow("开始帧", m_edtStart);
+    layout->addRow("帧宽度", m_edtAcross);
+    layout->addRow("帧高度", m_edtDown);
+    layout->addRow(m_chkSave);
+    layout->addRow(ok, cancel);
+}
+
+void CSheetOptionsDlg::accept()
+{
+    m_nStart = m_edtStart->value();
+    m_nAcross = m_edtAcross->value();
+    m_nDown = m_edtDown->value();
+    m_bSave = m_chkSave->isChecked();
+    QDialog::accept();
+}
+
+QImage ToQImage(const CImage& image)
+{
+    const int width = image.GetWidth(), height = image.GetHeight();
+    const bool indexed = image.GetBpp() <= 8;
+    QImage picture(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+    if (picture.isNull())
+        return picture;
+    if (indexed) {
+        QList<QRgb> colours;
+        for (const RGBQUAD& c : image.GetPalette())
+            colours.push_back(qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+        picture.setColorTable(colours);
+    }
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* from = image.GetBits(row);
+        uint8_t* to = picture.scanLine(height - 1 - row);
+        if (indexed) {
+            std::copy_n(from, width, to);
+        } else {
+            for (int x = 0; x < width; ++x) {
+                to[3 * x] = from[3 * x + 2];
+                to[3 * x + 1] = from[3 * x + 1];
+                to[3 * x + 2] = from[3 * x];
+            }
+        }
+    }
+    return picture;
+}
+
+CSheetDlg::CSheetDlg(const CImage& sheet, bool save, CUserInteraction& interaction, QWidget* parent)
+    : QDialog(parent), m_Sheet(sheet), m_imgSheet(ToQImage(sheet)), m_bSave(save),
+      m_Interaction(interaction)
+{
+    setObjectName("CSheetDlg");
+    setWindowTitle("图象");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    auto* picture = new QLabel;
+    picture->setObjectName("m_stcPicture");
+    picture->setPixmap(QPixmap::fromImage(m_imgSheet));
+    auto* area = new QScrollArea;
+    area->setWidget(picture);
+    area->setAlignment(Qt::AlignCenter);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area);
+}
+
+void CSheetDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_bShown)
+        return;
+    m_bShown = true;
+    // The picture at its size at (100, 100), as far as the screen allows.
+    QSize size = m_imgSheet.size() + QSize(4, 4);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableSize() - QSize(120, 120));
+    resize(size);
+    move(100, 100);
+    if (m_bSave)
+        SaveSheet();
+}
+
+void CSheetDlg::SaveSheet()
+{
+    CUserInteraction::FileRequest request;
+    request.bSave = true;
+    request.strCaption = "Save Framed Image";
+    request.filters = kSheetFilters;
+    request.nFilterIndex = 0;
+    request.strDefaultSuffix = "bmp";
+    const QString path = m_Interaction.FileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    CImage image = m_Sheet;
+    const int type = ImageTypeFromExtension(path.toStdString());
+    if (type == IMAGE_TYPE_JPG) {
+        image.IncreaseBpp(24);
+        image.SetJpegQuality(99);
+    }
+    if (!image.Save(path.toStdString(), type))
+        m_Interaction.MessageBox(this, "Could not save " + path, "Error",
+                                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+}

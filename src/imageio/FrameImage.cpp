@@ -1,0 +1,72 @@
+#include "FrameImage.h"
+
+#include "ColourMatch.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+// What each index of the picture becomes in the sprite: 0 stays 0, the
+// transparency index becomes 0, any other the palette entry nearest to its
+// colour.
+std::array<uint8_t, 256> IndexMap(const CImage& image, const CPalette& palette)
+{
+    CPaletteMatcher matcher(std::vector<RGBQUAD>(palette.begin(), palette.end()));
+    const std::vector<RGBQUAD>& colours = image.GetPalette();
+    std::array<uint8_t, 256> map{};
+    for (size_t v = 1; v < map.size(); ++v) {
+        const RGBQUAD c = v < colours.size() ? colours[v] : RGBQUAD{0, 0, 0, 0};
+        map[v] = matcher.Nearest(c.rgbRed, c.rgbGreen, c.rgbBlue);
+    }
+    if (image.GetTransIndex() >= 0 && image.GetTransIndex() < 256)
+        map[static_cast<size_t>(image.GetTransIndex())] = 0;
+    return map;
+}
+
+} // namespace
+
+bool FrameToImage(const CDC6File& doc, int index, const CPalette& palette, CImage& image,
+                  std::string& error)
+{
+    DC6Frame frame;
+    if (!doc.GetDC6Frame(index, frame)) {
+        error = "There is no frame " + std::to_string(index);
+        return false;
+    }
+    const int width = frame.m_DC6FrameHeader.m_iWidth;
+    const int height = frame.m_DC6FrameHeader.m_iHeight;
+    if (!image.Create(width, height, 8, IMAGE_TYPE_BMP)) {
+        error = "Frame " + std::to_string(index) + ": " + image.GetLastError();
+        return false;
+    }
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.GetBits(y), frame.m_ImageData.data() + static_cast<size_t>(y) * width,
+                    static_cast<size_t>(width));
+    image.SetPalette(palette.data(), static_cast<int>(palette.size()));
+    return true;
+}
+
+void ReduceToIndexed(CImage& image, const CPalette& palette)
+{
+    if (image.GetBpp() > 8)
+        image.DecreaseBpp(8, true, palette.data(), static_cast<int>(palette.size()));
+    else if (image.GetBpp() < 8)
+        image.IncreaseBpp(8);
+}
+
+void ImageToFrame(CDC6File& doc, int index, const CImage& image, const CPalette& palette)
+{
+    const std::array<uint8_t, 256> map = IndexMap(image, palette);
+    const int width = image.GetWidth();
+    const int height = image.GetHeight();
+    doc.ResizeFrame(index, width, height);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = image.GetBits(y);
+        const uint8_t* alpha = image.GetAlphaBits(y);
+        for (int x = 0; x < width; ++x) {
+            const bool transparent = alpha != nullptr && alpha[x] < 128;
+            doc.SetFramePixel(index, x, y, transparent ? 0 : map[row[x]]);
+        }
+    }
+}

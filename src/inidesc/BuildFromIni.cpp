@@ -1,0 +1,113 @@
+#include "BuildFromIni.h"
+
+#include "FrameImage.h"
+#include "Image.h"
+#include "SpriteDescription.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// A FileType may only name an extension: letters and digits.
+bool PlainExtension(const std::string& text)
+{
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isalnum(c); });
+}
+
+std::string Formatted(const char* format, int value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// The frame's W x H rectangle in its direction's canvas, cut out of the
+// picture: dx columns from the left edge, its bottom row dy rows above the
+// bottom edge. False when it is empty or does not lie inside the picture.
+bool CutFrame(CImage& image, const FrameRecord& frame, const DirectionRecord& direction)
+{
+    const int64_t dx = std::abs(int64_t{frame.nOffsetX} - direction.nImgX0);
+    const int64_t dy = std::abs(int64_t{frame.nOffsetY} - direction.nImgY0);
+    const int64_t top = image.GetHeight() - dy - frame.nHeight;
+    if (frame.nWidth <= 0 || frame.nHeight <= 0 || top < 0 || dx + frame.nWidth > image.GetWidth())
+        return false;
+    return image.Crop(static_cast<int>(dx), static_cast<int>(top),
+                      static_cast<int>(dx + frame.nWidth), static_cast<int>(top + frame.nHeight));
+}
+
+} // namespace
+
+bool BuildFromIni(const std::filesystem::path& description, const CPalette& palette, CDC6File& doc,
+                  std::string& error, std::string* described)
+{
+    CIniEx ini;
+    if (!ini.ReadFile(description)) {
+        error = "Could not open INI file\n" + description.string();
+        return false;
+    }
+    MainRecord main;
+    if (!ReadMainSection(ini, main)) {
+        error = ini.Refused() ? ini.GetLastError() : "Error in INI section [Main]";
+        return false;
+    }
+    if (main.nDirections < 1) {
+        error = "'Directions' Cannot be 0 or below in section [Main]";
+        return false;
+    }
+    if (main.nFramesPerDirection < 1) {
+        error = "'FramesDir' Cannot be 0 or below in section [Main]";
+        return false;
+    }
+    if (described != nullptr)
+        *described = main.strFileName;
+    if (!doc.NewDC6(main.nDirections, main.nFramesPerDirection)) {
+        error = doc.GetLastErrorText();
+        return false;
+    }
+
+    const std::filesystem::path folder = description.parent_path();
+    const auto fail = [&](std::string message) {
+        doc.FreeDC6();
+        error = std::move(message);
+        return false;
+    };
+    const int frames = main.nFramesPerDirection;
+    for (int d = 0; d < main.nDirections; ++d) {
+        DirectionRecord direction;
+        if (!ReadDirectionSection(ini, direction, d))
+            return fail(ini.GetLastError());
+        for (int f = 0; f < frames; ++f) {
+            const std::string section = FrameSectionName(d, f);
+            const std::string sectionError = "Section [" + section + "] error!";
+            FrameRecord frame;
+            if (!ReadFrameSection(ini, frame, section, main.nFramed))
+                return fail(ini.Refused() ? ini.GetLastError() : sectionError);
+            CImage image;
+            std::filesystem::path file;
+            int type;
+            if (main.nFramed != 0) {
+                file = folder / (Formatted("%02d", d) + ".gif");
+                type = IMAGE_TYPE_GIF;
+                image.SetFrame(f);
+            } else {
+                if (!PlainExtension(frame.strFileType))
+                    return fail(sectionError);
+                file = folder / Formatted("%02d", d) /
+                       (Formatted("%04d", f) + "." + frame.strFileType);
+                type = ImageTypeFromFileType(frame.strFileType);
+            }
+            if (!image.Load(file, type))
+                return fail("Could not open file: \n" + file.string());
+            ReduceToIndexed(image, palette);
+            if (!CutFrame(image, frame, direction))
+                return fail(sectionError);
+            const int index = d * frames + f;
+            ImageToFrame(doc, index, image, palette);
+            doc.SetFrameOffsetX(index, frame.nOffsetX);
+            doc.SetFrameOffsetY(index, frame.nOffsetY);
+        }
+    }
+    return true;
+}

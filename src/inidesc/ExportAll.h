@@ -1,0 +1,32 @@
+#pragma once
+
+// Exporting every frame of a sprite as image files with a description of
+// the sprite beside them: <folder>/<name>_<ext>/<name>_<ext>.ini, and either
+// <dd>/<ffff>.<ext> per frame or, animated (GIF only), one <dd>.gif per
+// direction. Within a direction every image is padded with index 0 to the
+// direction's canvas, the smallest rectangle that holds all its frames at
+// their offsets.
+
+#include "DC6File.h"
+#include "Palette.h"
+
+#include <filesystem>
+#include <string>
+
+struct CExportFormat {
+    std::string strExtension; // "bmp", "pcx", "gif", "tif", "jpg", "png"
+    int nType;                // its image type code
+};
+
+// The format an extension names (lower case, without a dot); false for any
+// other text.
+bool ExportFormatFromExtension(const std::string& extension, CExportFormat& format);
+
+// Exports into a new folder under `folder`; `animated` counts only for GIF.
+// The description's path goes to `description`. False with the message
+// ("Unable to Create Directory!!\n[<folder>]" when the export folder exists
+// already or a folder cannot be made; "Could not save <file>" when a file
+// cannot be written) at the first failure.
+bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
+                     const std::filesystem::path& folder, const CExportFormat& format,
+                     bool animated, std::filesystem::path& description, std::string& error);

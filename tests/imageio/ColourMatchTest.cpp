@@ -1,0 +1,134 @@
+// Nearest-colour search and error diffusion, held to plain definitions.
+
+#include "ColourMatch.h"
+#include "Image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+// The nearest entry the plain way: smallest squared distance, lowest index
+// on ties.
+uint8_t PlainNearest(const std::vector<RGBQUAD>& palette, int r, int g, int b)
+{
+    int best = 0;
+    int bestDistance = INT32_MAX;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const int d = (palette[i].rgbRed - r) * (palette[i].rgbRed - r) +
+                      (palette[i].rgbGreen - g) * (palette[i].rgbGreen - g) +
+                      (palette[i].rgbBlue - b) * (palette[i].rgbBlue - b);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return static_cast<uint8_t>(best);
+}
+
+std::vector<RGBQUAD> RandomPalette(std::mt19937& rng, size_t size, int levels)
+{
+    // Few levels make many equal distances and duplicate entries.
+    std::vector<RGBQUAD> palette(size);
+    const int step = 255 / (levels - 1);
+    for (RGBQUAD& c : palette)
+        c = {static_cast<uint8_t>(rng() % levels * step),
+             static_cast<uint8_t>(rng() % levels * step),
+             static_cast<uint8_t>(rng() % levels * step), 0};
+    return palette;
+}
+
+// Floyd-Steinberg the plain way, with the same arithmetic the image layer
+// promises: top row first, left to right, each channel's value clamped and
+// rounded, the error of the rounded value spread 7, 3, 5, 1 sixteenths.
+std::vector<uint8_t> PlainDither(const CImage& image, const std::vector<RGBQUAD>& palette)
+{
+    const int w = image.GetWidth(), h = image.GetHeight();
+    std::vector<float> error(static_cast<size_t>((w + 2) * (h + 1) * 3), 0.0f);
+    const auto at = [&](int x, int y, int k) -> float& {
+        return error[static_cast<size_t>(((y * (w + 2)) + x + 1) * 3 + k)];
+    };
+    std::vector<uint8_t> out(static_cast<size_t>(w * h));
+    for (int top = 0; top < h; ++top) {
+        const int row = h - 1 - top;
+        for (int x = 0; x < w; ++x) {
+            int v[3];
+            for (int k = 0; k < 3; ++k)
+                v[k] = static_cast<int>(std::lround(
+                    std::clamp(image.GetBits(row)[3 * x + k] + at(x, top, k), 0.0f, 255.0f)));
+            const uint8_t index = PlainNearest(palette, v[2], v[1], v[0]);
+            out[static_cast<size_t>(row * w + x)] = index;
+            const int chosen[3] = {palette[index].rgbBlue, palette[index].rgbGreen,
+                                   palette[index].rgbRed};
+            for (int k = 0; k < 3; ++k) {
+                const float e = static_cast<float>(v[k] - chosen[k]);
+                at(x + 1, top, k) += e * (7.0f / 16.0f);
+                at(x - 1, top + 1, k) += e * (3.0f / 16.0f);
+                at(x, top + 1, k) += e * (5.0f / 16.0f);
+                at(x + 1, top + 1, k) += e * (1.0f / 16.0f);
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ColourMatch, NearestEntryIsExactWithTiesToTheLowestIndex)
+{
+    std::mt19937 rng(5);
+    for (const auto& [size, levels] : {std::pair{256, 256}, std::pair{256, 4}, std::pair{16, 3},
+                                       std::pair{2, 256}, std::pair{256, 2}}) {
+        const std::vector<RGBQUAD> palette = RandomPalette(rng, static_cast<size_t>(size), levels);
+        CPaletteMatcher matcher(palette);
+        CImage holder;
+        holder.Create(5, 5, 8, 0);
+        holder.SetPalette(palette.data(), static_cast<int>(palette.size()));
+        for (int n = 0; n < 20000; ++n) {
+            const int r = static_cast<int>(rng() % 256), g = static_cast<int>(rng() % 256),
+                      b = static_cast<int>(rng() % 256);
+            const uint8_t expected = PlainNearest(palette, r, g, b);
+            ASSERT_EQ(matcher.Nearest(r, g, b), expected) << size << "/" << levels;
+            ASSERT_EQ(holder.GetNearestIndex({static_cast<uint8_t>(b), static_cast<uint8_t>(g),
+                                              static_cast<uint8_t>(r), 0}),
+                      expected);
+        }
+        // The corners of the search cells, where bounds are tightest.
+        for (int r = 0; r < 256; r += 15)
+            for (int g = 0; g < 256; g += 15)
+                for (int b = 0; b < 256; b += 15)
+                    ASSERT_EQ(matcher.Nearest(r, g, b), PlainNearest(palette, r, g, b));
+    }
+}
+
+TEST(ColourMatch, DitheringFollowsFloydSteinberg)
+{
+    std::mt19937 rng(9);
+    const std::vector<RGBQUAD> palette = RandomPalette(rng, 256, 256);
+    CImage image;
+    image.Create(37, 23, 24, 0);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37 * 3; ++x)
+            image.GetBits(y)[x] = static_cast<uint8_t>((x * 7 + y * 11 + rng() % 16) % 256);
+    const std::vector<uint8_t> expected = PlainDither(image, palette);
+
+    CImage plain = image;
+    ASSERT_TRUE(image.DecreaseBpp(8, true, palette.data(), 256));
+    EXPECT_EQ(image.GetBpp(), 8);
+    EXPECT_EQ(image.GetPalette().size(), 256u);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(image.GetBits(y)[x], expected[static_cast<size_t>(y * 37 + x)])
+                << x << "," << y;
+
+    // Without diffusion each pixel is its nearest entry.
+    const CImage original = plain;
+    ASSERT_TRUE(plain.DecreaseBpp(8, false, palette.data(), 256));
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) {
+            const uint8_t* bgr = original.GetBits(y) + 3 * x;
+            ASSERT_EQ(plain.GetBits(y)[x], PlainNearest(palette, bgr[2], bgr[1], bgr[0]));
+        }
+}

@@ -1,0 +1,327 @@
+// The sprite description: writing it with every frame's image, reading it
+// back, and building sprites from it.
+
+#include "BuildFromIni.h"
+#include "ExportAll.h"
+#include "Image.h"
+#include "SpriteDescription.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using testutil::TempDir;
+
+namespace {
+
+// Colours far apart from each other, so that every index comes back as
+// itself.
+CPalette DistinctPalette()
+{
+    CPalette palette;
+    for (int i = 0; i < 256; ++i)
+        palette[static_cast<size_t>(i)] = {static_cast<uint8_t>((i % 8) * 36),
+                                           static_cast<uint8_t>((i / 8 % 8) * 36),
+                                           static_cast<uint8_t>((i / 64) * 85), 1};
+    return palette;
+}
+
+CExportFormat Format(const std::string& extension)
+{
+    CExportFormat format{};
+    EXPECT_TRUE(ExportFormatFromExtension(extension, format)) << extension;
+    return format;
+}
+
+// A sprite of frames of different sizes and offsets, with random pixels
+// (about a third transparent).
+void MakeSprite(CDC6File& doc, int directions, int frames, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    doc.NewDC6(directions, frames);
+    for (int i = 0; i < directions * frames; ++i) {
+        const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 30);
+        doc.ResizeFrame(i, w, h);
+        doc.SetFrameOffsetX(i, static_cast<int>(rng() % 60) - 30);
+        doc.SetFrameOffsetY(i, static_cast<int>(rng() % 60) - 20);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                doc.SetFramePixel(i, x, y,
+                                  rng() % 3 == 0 ? 0 : static_cast<uint8_t>(1 + rng() % 255));
+    }
+}
+
+void ExpectSameSprite(const CDC6File& a, const CDC6File& b, const std::string& what)
+{
+    DC6FileHeader ha{}, hb{};
+    a.GetDC6FileHeader(ha);
+    b.GetDC6FileHeader(hb);
+    ASSERT_EQ(ha.m_iDirections, hb.m_iDirections) << what;
+    ASSERT_EQ(ha.m_iFramesPerDirection, hb.m_iFramesPerDirection) << what;
+    for (int i = 0; i < ha.m_iDirections * ha.m_iFramesPerDirection; ++i) {
+        DC6Frame fa, fb;
+        a.GetDC6Frame(i, fa);
+        b.GetDC6Frame(i, fb);
+        EXPECT_EQ(fa.m_DC6FrameHeader.m_iWidth, fb.m_DC6FrameHeader.m_iWidth)
+            << what << " frame " << i;
+        EXPECT_EQ(fa.m_DC6FrameHeader.m_iHeight, fb.m_DC6FrameHeader.m_iHeight)
+            << what << " frame " << i;
+        EXPECT_EQ(fa.m_DC6FrameHeader.m_iOffsetX, fb.m_DC6FrameHeader.m_iOffsetX)
+            << what << " frame " << i;
+        EXPECT_EQ(fa.m_DC6FrameHeader.m_iOffsetY, fb.m_DC6FrameHeader.m_iOffsetY)
+            << what << " frame " << i;
+        ASSERT_EQ(fa.m_ImageData, fb.m_ImageData) << what << " frame " << i;
+    }
+}
+
+std::string WriteText(const std::filesystem::path& path, const std::string& text)
+{
+    testutil::WriteFile(path, testutil::Bytes(text.begin(), text.end()));
+    return path.string();
+}
+
+} // namespace
+
+TEST(SpriteDescription, ExportedSpritesBuildBackIndexForIndex)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CDC6File doc;
+    MakeSprite(doc, 3, 4, 11);
+    ASSERT_TRUE(doc.SaveDC6(dir / "walk.dc6"));
+    for (const char* extension : {"bmp", "pcx", "tif", "gif", "png"}) {
+        for (const bool animated : {false, true}) {
+            const std::filesystem::path folder =
+                dir / (std::string(extension) + (animated ? "-anim" : ""));
+            std::filesystem::create_directory(folder);
+            std::filesystem::path description;
+            std::string error;
+            ASSERT_TRUE(ExportAllFrames(doc, palette, folder, Format(extension), animated,
+                                        description, error))
+                << error;
+            EXPECT_EQ(description, folder / ("walk_" + std::string(extension)) /
+                                       ("walk_" + std::string(extension) + ".ini"));
+            CDC6File back;
+            std::string name;
+            ASSERT_TRUE(BuildFromIni(description, palette, back, error, &name)) << error;
+            EXPECT_EQ(name, "walk.dc6");
+            ExpectSameSprite(doc, back, std::string(extension) + (animated ? " animated" : ""));
+        }
+    }
+}
+
+TEST(SpriteDescription, JpegExportsBuildBackToTheNearestColours)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CDC6File doc;
+    doc.NewDC6(1, 1);
+    doc.ResizeFrame(0, 32, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            doc.SetFramePixel(0, x, y, static_cast<uint8_t>(8 * (x / 8) + 64 * (y / 16) + 3));
+    std::filesystem::path description;
+    std::string error;
+    ASSERT_TRUE(
+        ExportAllFrames(doc, palette, dir.Path(), Format("jpg"), false, description, error));
+    CImage image;
+    ASSERT_TRUE(image.Load(dir / "_jpg" / "00" / "0000.jpg", IMAGE_TYPE_JPG));
+    EXPECT_EQ(image.GetBpp(), 24);
+    CDC6File back;
+    ASSERT_TRUE(BuildFromIni(description, palette, back, error)) << error;
+    DC6Frame a, b;
+    doc.GetDC6Frame(0, a);
+    back.GetDC6Frame(0, b);
+    ASSERT_EQ(b.m_ImageData.size(), a.m_ImageData.size());
+    size_t same = 0;
+    for (size_t i = 0; i < a.m_ImageData.size(); ++i)
+        same += a.m_ImageData[i] == b.m_ImageData[i];
+    EXPECT_GT(same, a.m_ImageData.size() * 95 / 100);
+}
+
+TEST(SpriteDescription, CanvasAndLayout)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CDC6File doc;
+    doc.NewDC6(1, 2);
+    doc.ResizeFrame(0, 10, 20);
+    doc.ResizeFrame(1, 10, 10);
+    doc.SetFrameOffsetX(1, 5);
+    doc.SetFrameOffsetY(1, 5);
+    doc.SetFramePixel(0, 0, 19, 7); // frame 0's top left
+    doc.SetFramePixel(1, 9, 0, 9);  // frame 1's bottom right
+    std::filesystem::path description;
+    std::string error;
+    ASSERT_TRUE(ExportAllFrames(doc, palette, dir.Path(), Format("bmp"), true, description, error));
+    EXPECT_EQ(description, dir / "_bmp" / "_bmp.ini") << "untitled; animation only for GIF";
+
+    CIniEx ini;
+    ASSERT_TRUE(ini.ReadFile(description));
+    MainRecord main;
+    ASSERT_TRUE(ReadMainSection(ini, main));
+    EXPECT_EQ(main.nFramed, 0);
+    EXPECT_EQ(main.strFileName, "");
+    DirectionRecord direction;
+    ASSERT_TRUE(ReadDirectionSection(ini, direction, 0));
+    EXPECT_EQ(direction.nImgX0, 0);
+    EXPECT_EQ(direction.nImgY0, 5);
+    FrameRecord frame;
+    ASSERT_TRUE(ReadFrameSection(ini, frame, "00:0001", 0));
+    EXPECT_EQ(frame.nWidth, 10);
+    EXPECT_EQ(frame.strFileType, "bmp");
+    EXPECT_EQ(frame.nOffsetX, 5);
+
+    // Both images are the 15 x 25 canvas: frame 0 at the top left (margins
+    // right 5, bottom 5), frame 1 at the bottom right (left 5, top 15).
+    CImage image;
+    ASSERT_TRUE(image.Load(dir / "_bmp" / "00" / "0000.bmp", IMAGE_TYPE_BMP));
+    EXPECT_EQ(image.GetWidth(), 15);
+    EXPECT_EQ(image.GetHeight(), 25);
+    EXPECT_EQ(image.GetBits(24)[0], 7);
+    ASSERT_TRUE(image.Load(dir / "_bmp" / "00" / "0001.bmp", IMAGE_TYPE_BMP));
+    EXPECT_EQ(image.GetBits(0)[14], 9);
+
+    // A second export to the same folder fails at once.
+    EXPECT_FALSE(
+        ExportAllFrames(doc, palette, dir.Path(), Format("bmp"), false, description, error));
+    EXPECT_EQ(error, "Unable to Create Directory!!\n[" + (dir / "_bmp").string() + "]");
+}
+
+TEST(SpriteDescription, AnimatedAndSeparateLayouts)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CDC6File doc;
+    MakeSprite(doc, 2, 3, 5);
+    ASSERT_TRUE(doc.SaveDC6(dir / "walk.dc6"));
+    std::filesystem::create_directory(dir / "a");
+    std::filesystem::create_directory(dir / "b");
+    std::filesystem::path description;
+    std::string error;
+    ASSERT_TRUE(ExportAllFrames(doc, palette, dir / "a", Format("gif"), false, description, error));
+    for (const char* file : {"walk_gif.ini", "00/0000.gif", "00/0002.gif", "01/0002.gif"})
+        EXPECT_TRUE(std::filesystem::exists(dir / "a" / "walk_gif" / file)) << file;
+    ASSERT_TRUE(ExportAllFrames(doc, palette, dir / "b", Format("gif"), true, description, error));
+    for (const char* file : {"walk_gif.ini", "00.gif", "01.gif"})
+        EXPECT_TRUE(std::filesystem::exists(dir / "b" / "walk_gif" / file)) << file;
+    EXPECT_FALSE(std::filesystem::exists(dir / "b" / "walk_gif" / "00"));
+    CImage gif;
+    ASSERT_TRUE(gif.Load(dir / "b" / "walk_gif" / "01.gif", IMAGE_TYPE_GIF));
+    EXPECT_EQ(gif.GetNumFrames(), 3);
+
+    // A folder that cannot be made ends the export with no description.
+    testutil::WriteFile(dir / "c", {1});
+    EXPECT_FALSE(
+        ExportAllFrames(doc, palette, dir / "c", Format("gif"), false, description, error));
+    EXPECT_EQ(error.rfind("Unable to Create Directory!!\n[", 0), 0u);
+}
+
+TEST(SpriteDescription, ReadersTakeHandMadeDescriptions)
+{
+    CIniEx ini;
+    ASSERT_TRUE(ini.ReadString("; by hand\n[100:0000]\nHeight=4\nWidth = 12abc\nFileType=BMP\n"
+                               "Extra=1\n[Main]\nFramedGIF=2\nFramesDir= 7\nDirections=abc\n"
+                               "[Direction Data:100]\nImg_X0=-3\n"));
+    MainRecord main;
+    ASSERT_TRUE(ReadMainSection(ini, main));
+    EXPECT_EQ(main.nDirections, 0);
+    EXPECT_EQ(main.nFramesPerDirection, 7);
+    EXPECT_EQ(main.nFramed, 2);
+    DirectionRecord direction;
+    EXPECT_TRUE(ReadDirectionSection(ini, direction, 100));
+    EXPECT_EQ(direction.nImgX0, -3);
+    EXPECT_EQ(direction.nImgY0, 0);
+    EXPECT_TRUE(ReadDirectionSection(ini, direction, 5));
+    EXPECT_EQ(direction.nImgX0, 0);
+    FrameRecord frame;
+    ASSERT_TRUE(ReadFrameSection(ini, frame, FrameSectionName(100, 0), 1));
+    EXPECT_EQ(frame.nWidth, 12);
+    EXPECT_EQ(frame.strFileType, "") << "framed: FileType is not read";
+    ASSERT_TRUE(ReadFrameSection(ini, frame, FrameSectionName(100, 0), 0));
+    EXPECT_EQ(ImageTypeFromFileType(frame.strFileType), IMAGE_TYPE_TIF);
+    EXPECT_FALSE(ReadFrameSection(ini, frame, "00:0000", 0));
+    EXPECT_EQ(FrameSectionName(3, 12345), "03:12345");
+
+    for (const auto& [type, code] :
+         {std::pair{"bmp", IMAGE_TYPE_BMP}, std::pair{"pcx", IMAGE_TYPE_PCX},
+          std::pair{"jpg", IMAGE_TYPE_JPG}, std::pair{"gif", IMAGE_TYPE_GIF},
+          std::pair{"png", IMAGE_TYPE_TIF}, std::pair{"Bmp", IMAGE_TYPE_TIF},
+          std::pair{"", IMAGE_TYPE_TIF}})
+        EXPECT_EQ(ImageTypeFromFileType(type), code) << type;
+    for (const auto& [text, value] :
+         {std::pair{"  -42x", -42}, std::pair{"+7", 7}, std::pair{"abc", 0},
+          std::pair{"99999999999", 2147483647}, std::pair{"-99999999999", -2147483647 - 1}})
+        EXPECT_EQ(ReadDecimal(text), value) << text;
+
+    // Values past 127 characters are refused, not cut.
+    ASSERT_TRUE(ini.ReadString(
+        "[Main]\nDirections=1\nFramesDir=1\nFileName=" + std::string(128, 'n') + "\n"));
+    EXPECT_FALSE(ReadMainSection(ini, main));
+    EXPECT_EQ(ini.GetLastError(),
+              "The value of 'FileName' in section [Main] is longer than 127 characters");
+}
+
+TEST(SpriteDescription, BuildRefusesWhatItCannotUse)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CImage picture;
+    picture.Create(8, 8, 8, IMAGE_TYPE_BMP);
+    picture.SetPalette(palette.data(), 256);
+    picture.Clear(5);
+    std::filesystem::create_directory(dir / "00");
+    ASSERT_TRUE(picture.Save(dir / "00" / "0000.bmp", IMAGE_TYPE_BMP));
+    const std::string head = "[Main]\nDirections=1\nFramesDir=1\n";
+
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const std::string path = (dir / "d.ini").string();
+    const Case cases[] = {
+        {"[Main]\nFramesDir=1\n", "Error in INI section [Main]"},
+        {"[Main]\nDirections=0\nFramesDir=0\n",
+         "'Directions' Cannot be 0 or below in section [Main]"},
+        {"[Main]\nDirections=1\nFramesDir=-2\n",
+         "'FramesDir' Cannot be 0 or below in section [Main]"},
+        {head + "[00:0000]\nWidth=8\nFileType=bmp\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=8\nHeight=8\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=../00/0000.bmp\n",
+         "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=9\nHeight=8\nFileType=bmp\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=4\nHeight=4\nFileType=bmp\nX_Offset=5\n",
+         "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=0\nHeight=4\nFileType=bmp\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=pcx\n",
+         "Could not open file: \n" + (dir / "00" / "0000.pcx").string()},
+    };
+    for (const Case& c : cases) {
+        WriteText(dir / "d.ini", c.text);
+        CDC6File doc;
+        std::string error;
+        EXPECT_FALSE(BuildFromIni(path, palette, doc, error)) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+        DC6FileHeader header;
+        EXPECT_FALSE(doc.GetDC6FileHeader(header)) << "no half-built sprite: " << c.text;
+    }
+    CDC6File doc;
+    std::string error;
+    EXPECT_FALSE(BuildFromIni(dir / "none.ini", palette, doc, error));
+    EXPECT_EQ(error, "Could not open INI file\n" + (dir / "none.ini").string());
+
+    // The frame's rectangle is cut |X - Img_X0| from the left and
+    // |Y - Img_Y0| above the bottom.
+    WriteText(dir / "d.ini",
+              head + "[00:0000]\nWidth=4\nHeight=3\nFileType=bmp\nX_Offset=-2\nY_Offset=5\n");
+    picture.GetBits(5)[2] = 77;
+    ASSERT_TRUE(picture.Save(dir / "00" / "0000.bmp", IMAGE_TYPE_BMP));
+    ASSERT_TRUE(BuildFromIni(path, palette, doc, error)) << error;
+    DC6Frame frame;
+    doc.GetDC6Frame(0, frame);
+    EXPECT_EQ(frame.m_DC6FrameHeader.m_iWidth, 4);
+    EXPECT_EQ(frame.m_DC6FrameHeader.m_iOffsetX, -2);
+    EXPECT_EQ(frame.m_ImageData[0], 77) << "row 5 of the picture is the frame's bottom row";
+    EXPECT_EQ(frame.m_ImageData[1], 5);
+}
