@@ -1,38 +1,21 @@
 #include "ChangeOffsetDlg.h"
 
+#include "DialogParts.h"
+
 #include <QFormLayout>
 #include <QPushButton>
 #include <QSpinBox>
 
-#include <limits>
-
-namespace {
-
-QSpinBox* MakeField(const char* name, int value)
-{
-    auto* field = new QSpinBox;
-    field->setObjectName(name);
-    field->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-    field->setValue(value);
-    return field;
-}
-
-} // namespace
+#include <climits>
 
 CChangeOffsetDlg::CChangeOffsetDlg(int offsetX, int offsetY, QWidget* parent)
     : QDialog(parent), m_nOffsetX(offsetX), m_nOffsetY(offsetY),
-      m_edtOffsetX(MakeField("m_edtOffsetX", offsetX)),
-      m_edtOffsetY(MakeField("m_edtOffsetY", offsetY))
+      m_edtOffsetX(MakeNumberField("m_edtOffsetX", INT_MIN, INT_MAX, offsetX)),
+      m_edtOffsetY(MakeNumberField("m_edtOffsetY", INT_MIN, INT_MAX, offsetY))
 {
     setObjectName("CChangeOffsetDlg");
     setWindowTitle("更改位移");
-    auto* ok = new QPushButton("确定");
-    ok->setObjectName("m_btnOK");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("取消");
-    cancel->setObjectName("m_btnCancel");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = MakeOkCancel(*this);
 
     auto* layout = new QFormLayout(this);
     layout->addRow("X 位移", m_edtOffsetX);

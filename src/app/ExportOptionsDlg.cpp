@@ -1,5 +1,7 @@
 #include "ExportOptionsDlg.h"
 
+#include "DialogParts.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,13 +42,7 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     }
     formatsLayout->addWidget(m_chkAnimation);
 
-    auto* ok = new QPushButton("确定");
-    ok->setObjectName("m_btnOK");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("取消");
-    cancel->setObjectName("m_btnCancel");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = MakeOkCancel(*this);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

@@ -2,6 +2,7 @@
 // frames. The work itself is the image layer's; these ask the questions,
 // keep the frame list in step and show the result.
 
+#include "DialogParts.h"
 #include "ExportFrame.h"
 #include "FramedSheet.h"
 #include "Image.h"
@@ -23,15 +24,6 @@ const QStringList kImageFilters = {
     "ZSoft Paintbrush (*.pcx)",
     "JPG Format (*.jpg *.jpeg)",
     "All files (*.*)",
-    "PNG Format (*.png)",
-};
-
-const QStringList kExportFilters = {
-    "Windows/OS2 Bitmap (*.bmp)",
-    "CompuServe Graphics Interlace (*.gif)",
-    "Tagged Image File Format (*.tif *.tiff)",
-    "ZSoft Paintbrush (*.pcx)",
-    "JPG Format (*.jpg *.jpeg)",
     "PNG Format (*.png)",
 };
 
@@ -101,7 +93,7 @@ void CMainDlg::OnExport()
     CUserInteraction::FileRequest request;
     request.bSave = true;
     request.strCaption = "Export Frame";
-    request.filters = kExportFilters;
+    request.filters = kImageSaveFilters;
     request.nFilterIndex = m_nFilterIndex;
     request.strDefaultSuffix = "bmp";
     const QString path = m_pInteraction->FileDialog(this, request);

@@ -1,5 +1,7 @@
 #include "SheetDlg.h"
 
+#include "DialogParts.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -11,45 +13,16 @@
 
 #include <algorithm>
 
-namespace {
-
-QSpinBox* MakeField(const char* name, int low, int high, int value)
-{
-    auto* field = new QSpinBox;
-    field->setObjectName(name);
-    field->setRange(low, high);
-    field->setValue(value);
-    return field;
-}
-
-// The file types a sheet can be saved as, in the order of their filters.
-const QStringList kSheetFilters = {
-    "Windows/OS2 Bitmap (*.bmp)",
-    "CompuServe Graphics Interlace (*.gif)",
-    "Tagged Image File Format (*.tif *.tiff)",
-    "ZSoft Paintbrush (*.pcx)",
-    "JPG Format (*.jpg *.jpeg)",
-    "PNG Format (*.png)",
-};
-
-} // namespace
-
 CSheetOptionsDlg::CSheetOptionsDlg(int framesPerDirection, QWidget* parent)
     : QDialog(parent),
-      m_edtStart(MakeField("m_edtStart", 0, std::max(framesPerDirection - 1, 0), 0)),
-      m_edtAcross(MakeField("m_edtAcross", 1, 10, 2)), m_edtDown(MakeField("m_edtDown", 1, 10, 2)),
-      m_chkSave(new QCheckBox("保存图象"))
+      m_edtStart(MakeNumberField("m_edtStart", 0, std::max(framesPerDirection - 1, 0), 0)),
+      m_edtAcross(MakeNumberField("m_edtAcross", 1, 10, 2)),
+      m_edtDown(MakeNumberField("m_edtDown", 1, 10, 2)), m_chkSave(new QCheckBox("保存图象"))
 {
     setObjectName("CSheetOptionsDlg");
     setWindowTitle("全图显示帧数");
     m_chkSave->setObjectName("m_chkSave");
-    auto* ok = new QPushButton("确定");
-    ok->setObjectName("m_btnOK");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("取消");
-    cancel->setObjectName("m_btnCancel");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = MakeOkCancel(*this);
     auto* layout = new QFormLayout(this);
     layout->addRow("开始帧", m_edtStart);
     layout->addRow("帧宽度", m_edtAcross);
@@ -136,7 +109,7 @@ void CSheetDlg::SaveSheet()
     CUserInteraction::FileRequest request;
     request.bSave = true;
     request.strCaption = "Save Framed Image";
-    request.filters = kSheetFilters;
+    request.filters = kImageSaveFilters;
     request.nFilterIndex = 0;
     request.strDefaultSuffix = "bmp";
     const QString path = m_Interaction.FileDialog(this, request);

@@ -83,3 +83,27 @@ std::string SystemErrorText(const char* what)
 {
     return std::string(what) + " (" + std::strerror(errno) + ")";
 }
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                         std::string& error)
+{
+    CAtomicFile file(path);
+    if (!file.Open()) {
+        error = "cannot create " + path.string();
+        return false;
+    }
+    CAtomicFile::Result result = CAtomicFile::Result::NotWritten;
+    if (WriteAll(file.Fd(), bytes.data(), bytes.size(), 0))
+        result = file.Commit();
+    switch (result) {
+    case CAtomicFile::Result::Ok:
+        return true;
+    case CAtomicFile::Result::NotWritten:
+        error = SystemErrorText(("cannot write " + path.string()).c_str());
+        return false;
+    case CAtomicFile::Result::NotCreated:
+        break;
+    }
+    error = "cannot create " + path.string();
+    return false;
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <sys/types.h>
 
@@ -40,3 +41,8 @@ bool WriteAll(int fd, const uint8_t* p, size_t n, off_t offset);
 
 // "what (reason)" for the last system error.
 std::string SystemErrorText(const char* what);
+
+// Writes `bytes` as the whole file at `path` through a CAtomicFile. False
+// with "cannot create <path>" or "cannot write <path> (<reason>)".
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                         std::string& error);

@@ -14,24 +14,9 @@ bool CImageGIF::Encode(const std::filesystem::path& path, std::span<CImage* cons
         SetLastError(error);
         return false;
     }
-    CAtomicFile file(path);
-    if (!file.Open()) {
-        SetLastError("cannot create " + path.string());
+    if (!WriteFileAtomically(path, bytes, error)) {
+        SetLastError(error);
         return false;
     }
-    if (!WriteAll(file.Fd(), bytes.data(), bytes.size(), 0)) {
-        SetLastError(SystemErrorText(("cannot write " + path.string()).c_str()));
-        return false;
-    }
-    switch (file.Commit()) {
-    case CAtomicFile::Result::Ok:
-        return true;
-    case CAtomicFile::Result::NotWritten:
-        SetLastError(SystemErrorText(("cannot write " + path.string()).c_str()));
-        return false;
-    case CAtomicFile::Result::NotCreated:
-        break;
-    }
-    SetLastError("cannot create " + path.string());
-    return false;
+    return true;
 }

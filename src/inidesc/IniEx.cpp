@@ -84,10 +84,9 @@ bool CIniEx::SaveFile(const std::filesystem::path& path)
         m_strLastError = "the INI text cannot be made";
         return false;
     }
-    CAtomicFile file(path);
-    if (!file.Open() ||
-        !WriteAll(file.Fd(), reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0) ||
-        file.Commit() != CAtomicFile::Result::Ok) {
+    std::string error;
+    if (!WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                             error)) {
         m_strLastError = "Could not save " + path.string();
         return false;
     }

@@ -36,7 +36,7 @@ void WriteToBytes(png_structp png, png_bytep data, size_t length)
 
 // A PNG as libpng writes it: rows are given top first, in the file's own
 // layout (packed below 8 bits, 16-bit samples big-endian).
-struct PngSpec {
+struct PngLayout {
     int width, height, depth, colourType;
     bool interlace = false;
     std::vector<png_color> plte{};
@@ -45,7 +45,7 @@ struct PngSpec {
     bool colourKey = false;
 };
 
-Bytes MakePng(const PngSpec& spec, const std::vector<Bytes>& rows)
+Bytes MakePng(const PngLayout& layout, const std::vector<Bytes>& rows)
 {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -56,15 +56,15 @@ Bytes MakePng(const PngSpec& spec, const std::vector<Bytes>& rows)
         return {};
     }
     png_set_write_fn(png, &out, WriteToBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colourType,
-                 spec.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.depth, layout.colourType,
+                 layout.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.plte.empty())
-        png_set_PLTE(png, info, spec.plte.data(), int(spec.plte.size()));
-    if (!spec.trns.empty())
-        png_set_tRNS(png, info, spec.trns.data(), int(spec.trns.size()), nullptr);
-    if (spec.colourKey)
-        png_set_tRNS(png, info, nullptr, 0, &spec.trnsColour);
+    if (!layout.plte.empty())
+        png_set_PLTE(png, info, layout.plte.data(), int(layout.plte.size()));
+    if (!layout.trns.empty())
+        png_set_tRNS(png, info, layout.trns.data(), int(layout.trns.size()), nullptr);
+    if (layout.colourKey)
+        png_set_tRNS(png, info, nullptr, 0, &layout.trnsColour);
     png_write_info(png, info);
     std::vector<png_bytep> pointers;
     for (const Bytes& row : rows)
@@ -157,11 +157,11 @@ TEST(PngCodecTest, ReadsPaletteFilesOfEveryDepth)
     for (int depth : {1, 2, 4, 8}) {
         for (bool interlace : {false, true}) {
             const int entries = 1 << depth;
-            PngSpec spec{11, 9, depth, PNG_COLOR_TYPE_PALETTE, interlace};
+            PngLayout layout{11, 9, depth, PNG_COLOR_TYPE_PALETTE, interlace};
             for (int i = 0; i < entries; ++i)
-                spec.plte.push_back(png_color{uint8_t(i * 3), uint8_t(i), uint8_t(255 - i)});
-            spec.trns = {255, 0, 128}; // entry 1 transparent, 2 half
-            spec.trns.resize(std::min(3, entries));
+                layout.plte.push_back(png_color{uint8_t(i * 3), uint8_t(i), uint8_t(255 - i)});
+            layout.trns = {255, 0, 128}; // entry 1 transparent, 2 half
+            layout.trns.resize(std::min(3, entries));
             std::vector<Bytes> rows;
             for (int y = 0; y < 9; ++y) {
                 std::vector<int> values;
@@ -170,7 +170,7 @@ TEST(PngCodecTest, ReadsPaletteFilesOfEveryDepth)
                 rows.push_back(Pack(values, depth));
             }
             CImage image;
-            ASSERT_TRUE(image.Decode(MakePng(spec, rows), IMAGE_TYPE_PNG)) << image.GetLastError();
+            ASSERT_TRUE(image.Decode(MakePng(layout, rows), IMAGE_TYPE_PNG)) << image.GetLastError();
             EXPECT_EQ(image.GetBpp(), depth == 1 ? 1 : depth == 8 ? 8 : 4) << depth;
             EXPECT_EQ(image.GetTransIndex(), 1);
             ASSERT_TRUE(image.HasAlpha());
@@ -197,7 +197,7 @@ TEST(PngCodecTest, ReadsGreyFilesAsGreyIndices)
                 return depth == 16 ? ((x * 37 + y * 11) * 1021) % 65536
                                    : (x * 37 + y * 11) % (top + 1);
             };
-            PngSpec spec{7, 5, depth, withAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY,
+            PngLayout layout{7, 5, depth, withAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY,
                          depth == 4};
             std::vector<Bytes> rows;
             for (int y = 0; y < 5; ++y) {
@@ -222,7 +222,7 @@ TEST(PngCodecTest, ReadsGreyFilesAsGreyIndices)
                 rows.push_back(row);
             }
             CImage image;
-            ASSERT_TRUE(image.Decode(MakePng(spec, rows), IMAGE_TYPE_PNG)) << image.GetLastError();
+            ASSERT_TRUE(image.Decode(MakePng(layout, rows), IMAGE_TYPE_PNG)) << image.GetLastError();
             ASSERT_EQ(image.GetBpp(), 8);
             ASSERT_EQ(image.GetPalette().size(), 256u);
             EXPECT_EQ(image.GetPalette()[77].rgbGreen, 77);
@@ -244,12 +244,12 @@ TEST(PngCodecTest, ReadsGreyFilesAsGreyIndices)
 TEST(PngCodecTest, ReadsTrueColourFilesOfBothDepths)
 {
     // RGB 16-bit interlaced with a colour key, and RGBA 8-bit.
-    PngSpec rgb{6, 4, 16, PNG_COLOR_TYPE_RGB, true};
+    PngLayout rgb{6, 4, 16, PNG_COLOR_TYPE_RGB, true};
     rgb.colourKey = true;
     rgb.trnsColour.red = 0x1000;
     rgb.trnsColour.green = 0x2000;
     rgb.trnsColour.blue = 0x3000;
-    PngSpec rgba{6, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA};
+    PngLayout rgba{6, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA};
     std::vector<Bytes> rows16, rows8;
     for (int y = 0; y < 4; ++y) {
         Bytes r16, r8;

@@ -1,0 +1,21 @@
+#pragma once
+
+// Pieces that the program's dialogs share.
+
+#include <QStringList>
+
+#include <utility>
+
+class QDialog;
+class QPushButton;
+class QSpinBox;
+
+// The image types a picture can be saved as, in the order of their filters.
+extern const QStringList kImageSaveFilters;
+
+// OK ("确定", the default button) and Cancel ("取消"), which accept and
+// reject `dialog`.
+std::pair<QPushButton*, QPushButton*> MakeOkCancel(QDialog& dialog);
+
+// A field for a whole number from low to high.
+QSpinBox* MakeNumberField(const char* name, int low, int high, int value);
