@@ -1,9 +1,10 @@
 // Loads arbitrary bytes as an image: the first byte names the type that the
 // extension would give, the rest is the file. Whatever loads must encode
-// again in its own type, and reading a later image of the file must not
-// fail differently.
+// again in its own type; a file of several images must also give them all
+// in one pass, and its last image alone.
 
 #include "Image.h"
+#include "ImageCodecs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::vector<uint8_t> out;
     image.Encode(out, image.GetType());
-    if (image.GetNumFrames() > 1) {
+    if (image.GetNumFrames() > 1 && image.GetType() == IMAGE_TYPE_GIF) {
+        std::vector<CImage> all;
+        std::string error;
+        DecodeGifImages(file, all, error);
         CImage last;
         last.SetFrame(image.GetNumFrames() - 1);
         last.Decode(file, type);

@@ -1,8 +1,9 @@
 #pragma once
 
 // Writes a file so that the file it replaces is never damaged: the bytes go
-// to a temporary file in the target's folder, which takes the target's place
-// only when Commit succeeds, with the target's permissions. A symbolic link
+// to a temporary file in the target's folder, which is flushed to disk and
+// then takes the target's place only when Commit succeeds, with the
+// target's permissions. A symbolic link
 // is written through to the file it names. Without Commit, the temporary
 // file is removed.
 

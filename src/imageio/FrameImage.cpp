@@ -1,7 +1,5 @@
 #include "FrameImage.h"
 
-#include "ColourMatch.h"
-
 #include <array>
 #include <cstring>
 
@@ -12,13 +10,15 @@ namespace {
 // colour.
 std::array<uint8_t, 256> IndexMap(const CImage& image, const CPalette& palette)
 {
-    CPaletteMatcher matcher(std::vector<RGBQUAD>(palette.begin(), palette.end()));
+    // 255 questions: a plain search over the palette beats building a
+    // matcher's search cells.
+    CImage holder;
+    holder.Create(5, 5, 8, IMAGE_TYPE_NONE);
+    holder.SetPalette(palette.data(), static_cast<int>(palette.size()));
     const std::vector<RGBQUAD>& colours = image.GetPalette();
     std::array<uint8_t, 256> map{};
-    for (size_t v = 1; v < map.size(); ++v) {
-        const RGBQUAD c = v < colours.size() ? colours[v] : RGBQUAD{0, 0, 0, 0};
-        map[v] = matcher.Nearest(c.rgbRed, c.rgbGreen, c.rgbBlue);
-    }
+    for (size_t v = 1; v < map.size(); ++v)
+        map[v] = holder.GetNearestIndex(v < colours.size() ? colours[v] : RGBQUAD{0, 0, 0, 0});
     if (image.GetTransIndex() >= 0 && image.GetTransIndex() < 256)
         map[static_cast<size_t>(image.GetTransIndex())] = 0;
     return map;

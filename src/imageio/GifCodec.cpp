@@ -531,11 +531,12 @@ bool WritePictures(std::vector<IndexedPicture>& pictures, bool animate, int disp
     return true;
 }
 
-} // namespace
-
-bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
+// Composes the images of a GIF on its logical screen, in order, up to image
+// `target`, which goes to `image`; with `all`, every image of the file goes
+// to `all` and `image` only counts them.
+bool ComposeGif(std::span<const uint8_t> data, int target, std::vector<CImage>* all, CImage& image,
+                std::string& error)
 {
-    const int target = image.GetFrame();
     int count = 0;
     image.SetNumFrames(0);
     MemoryReader reader{data.data(), data.size(), 0};
@@ -580,7 +581,7 @@ bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
             }
         } else if (ok && record == IMAGE_DESC_RECORD_TYPE) {
             ok = DGifGetImageHeader(gif) != GIF_ERROR;
-            if (ok && count <= target) {
+            if (ok && (all != nullptr || count <= target)) {
                 const GifImageDesc& desc = gif->Image;
                 if (screen.width == 0) {
                     // A screen of no size takes the first image's extent.
@@ -609,10 +610,21 @@ bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
                     return false;
                 }
                 const Rect rect = ClipToScreen(desc, screen);
-                const bool last = count == target;
+                const bool last = all == nullptr && count == target;
                 if (!last && gcb.DisposalMode == DISPOSE_PREVIOUS)
                     SaveRect(screen, rect, saved);
                 ok = PaintRaster(gif, screen, tableId, gcb.TransparentColor);
+                if (ok && all != nullptr) {
+                    // The image as it shows, then the screen as the next
+                    // image finds it.
+                    CImage& shown = all->emplace_back();
+                    if (!ScreenToImage(screen, tableId, gcb.TransparentColor,
+                                       std::clamp(background, 0, 255), shown, error)) {
+                        image.SetNumFrames(count + 1);
+                        return false;
+                    }
+                    done = true;
+                }
                 if (ok && last) {
                     done = true;
                     targetTable = tableId;
@@ -649,11 +661,33 @@ bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
                 std::to_string(count) + (count == 1 ? " image" : " images");
         return false;
     }
+    if (all != nullptr)
+        return true;
     if (background < 0 || background > 255)
         background = 0;
     if (!ScreenToImage(screen, targetTable, targetTransparent, background, image, error))
         return false;
     image.SetNumFrames(count);
+    return true;
+}
+
+} // namespace
+
+bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
+{
+    return ComposeGif(data, image.GetFrame(), nullptr, image, error);
+}
+
+bool DecodeGifImages(std::span<const uint8_t> data, std::vector<CImage>& images, std::string& error)
+{
+    images.clear();
+    CImage counter;
+    if (!ComposeGif(data, 0, &images, counter, error)) {
+        images.clear();
+        return false;
+    }
+    for (CImage& image : images)
+        image.SetNumFrames(counter.GetNumFrames());
     return true;
 }
 

@@ -140,7 +140,7 @@ void CImage::SetPalette(const RGBQUAD* table, int count)
     m_Palette.assign(table, table + std::min(count, 256));
 }
 
-bool CImage::Load(const std::filesystem::path& path, int type)
+bool CImage::ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes)
 {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
@@ -153,13 +153,40 @@ bool CImage::Load(const std::filesystem::path& path, int type)
                      std::to_string(kMaxFileBytes) + " bytes");
         return false;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    bytes.resize(static_cast<size_t>(size));
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
         SetLastError("cannot read " + path.string());
         return false;
     }
-    return Decode(bytes, type);
+    return true;
+}
+
+bool CImage::Load(const std::filesystem::path& path, int type)
+{
+    std::vector<uint8_t> bytes;
+    return ReadFileBytes(path, bytes) && Decode(bytes, type);
+}
+
+bool CImage::LoadAll(const std::filesystem::path& path, int type, std::vector<CImage>& images)
+{
+    images.clear();
+    std::vector<uint8_t> bytes;
+    if (!ReadFileBytes(path, bytes))
+        return false;
+    if (ImageTypeFromContent(bytes) == IMAGE_TYPE_GIF ||
+        (type == IMAGE_TYPE_GIF && ImageTypeFromContent(bytes) == IMAGE_TYPE_NONE)) {
+        std::string error;
+        if (!DecodeGifImages(bytes, images, error)) {
+            SetLastError(error);
+            return false;
+        }
+        return true;
+    }
+    if (!Decode(bytes, type))
+        return false;
+    images.push_back(*this);
+    return true;
 }
 
 bool CImage::Decode(std::span<const uint8_t> data, int type)

@@ -56,51 +56,109 @@ public:
     bool Create(int width, int height, int bpp, int type);
     void Clear(uint8_t value);
     void Destroy();
-    bool IsValid() const { return m_nWidth > 0 && m_nHeight > 0; }
+    bool IsValid() const
+    {
+        return m_nWidth > 0 && m_nHeight > 0;
+    }
 
     // Reads image GetFrame() of the file. The type is taken from the bytes
     // when they show one; `type` serves when they do not.
     bool Load(const std::filesystem::path& path, int type);
     bool Decode(std::span<const uint8_t> data, int type);
+    // Every image of a file of several (GIF) as Load reads each, in one
+    // pass; the one image of any other file. False (see GetLastError) when
+    // the file cannot be read.
+    bool LoadAll(const std::filesystem::path& path, int type, std::vector<CImage>& images);
     // Writes the picture as `type`; the file it replaces is never damaged.
     bool Save(const std::filesystem::path& path, int type);
     bool Encode(std::vector<uint8_t>& out, int type);
 
     // Which image of a file of several (GIF) Load reads; how many there were.
-    void SetFrame(int index) { m_nFrame = index; }
-    int GetFrame() const { return m_nFrame; }
-    int GetNumFrames() const { return m_nNumFrames; }
-    void SetNumFrames(int count) { m_nNumFrames = count; }
+    void SetFrame(int index)
+    {
+        m_nFrame = index;
+    }
+    int GetFrame() const
+    {
+        return m_nFrame;
+    }
+    int GetNumFrames() const
+    {
+        return m_nNumFrames;
+    }
+    void SetNumFrames(int count)
+    {
+        m_nNumFrames = count;
+    }
 
-    int GetWidth() const { return m_nWidth; }
-    int GetHeight() const { return m_nHeight; }
-    int GetBpp() const { return m_nBpp; }
-    int GetType() const { return m_nType; }
+    int GetWidth() const
+    {
+        return m_nWidth;
+    }
+    int GetHeight() const
+    {
+        return m_nHeight;
+    }
+    int GetBpp() const
+    {
+        return m_nBpp;
+    }
+    int GetType() const
+    {
+        return m_nType;
+    }
     // Bytes per pixel in the buffer: 1 up to 8 bits, 3 at 24.
-    int GetBytesPerPixel() const { return m_nBpp == 24 ? 3 : 1; }
-    size_t GetEffWidth() const { return static_cast<size_t>(m_nWidth) * GetBytesPerPixel(); }
+    int GetBytesPerPixel() const
+    {
+        return m_nBpp == 24 ? 3 : 1;
+    }
+    size_t GetEffWidth() const
+    {
+        return static_cast<size_t>(m_nWidth) * GetBytesPerPixel();
+    }
     // Row `row` counted from the bottom; null outside the picture.
     uint8_t* GetBits(int row = 0);
     const uint8_t* GetBits(int row = 0) const;
 
     // Alpha, one byte a pixel (0 transparent, 255 opaque), rows as GetBits;
     // absent (null) for opaque pictures.
-    bool HasAlpha() const { return !m_Alpha.empty(); }
+    bool HasAlpha() const
+    {
+        return !m_Alpha.empty();
+    }
     void CreateAlpha(); // all opaque
-    void DeleteAlpha() { m_Alpha.clear(); }
+    void DeleteAlpha()
+    {
+        m_Alpha.clear();
+    }
     uint8_t* GetAlphaBits(int row = 0);
     const uint8_t* GetAlphaBits(int row = 0) const;
 
     // The palette (empty at 24 bits).
-    const std::vector<RGBQUAD>& GetPalette() const { return m_Palette; }
+    const std::vector<RGBQUAD>& GetPalette() const
+    {
+        return m_Palette;
+    }
     void SetPalette(const RGBQUAD* table, int count);
     // The index that stands for transparency, or -1.
-    int GetTransIndex() const { return m_nTransIndex; }
-    void SetTransIndex(int index) { m_nTransIndex = index; }
+    int GetTransIndex() const
+    {
+        return m_nTransIndex;
+    }
+    void SetTransIndex(int index)
+    {
+        m_nTransIndex = index;
+    }
 
     // 0 to 255; 100 and above give the best quality the JPEG codec has.
-    void SetJpegQuality(int quality) { m_nJpegQuality = quality; }
-    int GetJpegQuality() const { return m_nJpegQuality; }
+    void SetJpegQuality(int quality)
+    {
+        m_nJpegQuality = quality;
+    }
+    int GetJpegQuality() const
+    {
+        return m_nJpegQuality;
+    }
 
     // 1 or 4 bits to 8 (the palette grows to 256 entries), or 8 to 24.
     bool IncreaseBpp(int bpp);
@@ -120,10 +178,18 @@ public:
     bool Expand(int left, int top, int right, int bottom, RGBQUAD colour);
     bool Copy(const CImage& src);
 
-    const std::string& GetLastError() const { return m_strLastError; }
-    void SetLastError(std::string text) { m_strLastError = std::move(text); }
+    const std::string& GetLastError() const
+    {
+        return m_strLastError;
+    }
+    void SetLastError(std::string text)
+    {
+        m_strLastError = std::move(text);
+    }
 
 private:
+    bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
+
     int m_nType;
     int m_nWidth = 0;
     int m_nHeight = 0;

@@ -24,6 +24,9 @@ bool EncodePcx(const CImage& image, std::vector<uint8_t>& out, std::string& erro
 
 // Reads image image.GetFrame() as it shows on the logical screen.
 bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error);
+// Every image of the file as DecodeGif reads each, in one pass.
+bool DecodeGifImages(std::span<const uint8_t> data, std::vector<CImage>& images,
+                     std::string& error);
 bool EncodeGif(const CImage& image, std::vector<uint8_t>& out, std::string& error);
 // Several pictures as one animated GIF, each shown for `delay` hundredths of
 // a second and disposed of by `disposal` (GIF disposal method codes), with

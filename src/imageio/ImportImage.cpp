@@ -98,15 +98,13 @@ bool ImportImage(CDC6File& doc, int direction, int frame, const std::filesystem:
     } else if (imageCount == 1) {
         ImageToFrame(doc, first, image, palette);
     } else {
-        // Each image of the GIF with its own colours; one that cannot be
-        // read leaves its frame as it is.
-        for (int i = 0; i < imageCount; ++i) {
-            CImage piece;
-            piece.SetFrame(i);
-            if (!piece.Load(path, IMAGE_TYPE_GIF))
-                continue;
-            ReduceToIndexed(piece, palette);
-            ImageToFrame(doc, first + i, piece, palette);
+        // Each image of the GIF with its own colours; images that cannot be
+        // read leave their frames as they are.
+        std::vector<CImage> images;
+        image.LoadAll(path, IMAGE_TYPE_GIF, images);
+        for (size_t i = 0; i < images.size() && i < static_cast<size_t>(imageCount); ++i) {
+            ReduceToIndexed(images[i], palette);
+            ImageToFrame(doc, first + static_cast<int>(i), images[i], palette);
         }
     }
     result.nFramesAdded = added;

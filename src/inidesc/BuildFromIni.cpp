@@ -78,6 +78,9 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
         DirectionRecord direction;
         if (!ReadDirectionSection(ini, direction, d))
             return fail(ini.GetLastError());
+        // A framed direction's GIF is read once, all its images at a time.
+        std::vector<CImage> animation;
+        const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
         for (int f = 0; f < frames; ++f) {
             const std::string section = FrameSectionName(d, f);
             const std::string sectionError = "Section [" + section + "] error!";
@@ -85,21 +88,20 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
             if (!ReadFrameSection(ini, frame, section, main.nFramed))
                 return fail(ini.Refused() ? ini.GetLastError() : sectionError);
             CImage image;
-            std::filesystem::path file;
-            int type;
             if (main.nFramed != 0) {
-                file = folder / (Formatted("%02d", d) + ".gif");
-                type = IMAGE_TYPE_GIF;
-                image.SetFrame(f);
+                if (f == 0 && !image.LoadAll(gif, IMAGE_TYPE_GIF, animation))
+                    return fail("Could not open file: \n" + gif.string());
+                if (static_cast<size_t>(f) >= animation.size())
+                    return fail("Could not open file: \n" + gif.string());
+                image = animation[static_cast<size_t>(f)];
             } else {
                 if (!PlainExtension(frame.strFileType))
                     return fail(sectionError);
-                file = folder / Formatted("%02d", d) /
-                       (Formatted("%04d", f) + "." + frame.strFileType);
-                type = ImageTypeFromFileType(frame.strFileType);
+                const std::filesystem::path file = folder / Formatted("%02d", d) /
+                                                   (Formatted("%04d", f) + "." + frame.strFileType);
+                if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
+                    return fail("Could not open file: \n" + file.string());
             }
-            if (!image.Load(file, type))
-                return fail("Could not open file: \n" + file.string());
             ReduceToIndexed(image, palette);
             if (!CutFrame(image, frame, direction))
                 return fail(sectionError);

@@ -85,8 +85,8 @@ bool CIniEx::SaveFile(const std::filesystem::path& path)
         return false;
     }
     std::string error;
-    if (!WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-                             error)) {
+    if (!WriteFileAtomically(
+            path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error)) {
         m_strLastError = "Could not save " + path.string();
         return false;
     }

@@ -406,3 +406,37 @@ TEST(GifCodecTest, ReadsImageMagickAnimation)
     EXPECT_EQ(colour(image, 3, 2)[3], 0);
     EXPECT_EQ(colour(image, 5, 3), (C{255, 0, 0, 255}));
 }
+
+TEST(GifRead, AllImagesInOnePassMatchOneAtATime)
+{
+    const auto path = testutil::DataDir() / "images" / "libs" / "disposal.gif";
+    std::vector<CImage> all;
+    CImage loader;
+    ASSERT_TRUE(loader.LoadAll(path, IMAGE_TYPE_GIF, all)) << loader.GetLastError();
+    ASSERT_EQ(all.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        CImage one;
+        one.SetFrame(i);
+        ASSERT_TRUE(one.Load(path, IMAGE_TYPE_GIF));
+        const CImage& same = all[static_cast<size_t>(i)];
+        ASSERT_EQ(same.GetBpp(), one.GetBpp()) << i;
+        EXPECT_EQ(same.GetNumFrames(), 3);
+        EXPECT_EQ(same.GetTransIndex(), one.GetTransIndex()) << i;
+        EXPECT_EQ(same.GetPalette().size(), one.GetPalette().size()) << i;
+        for (int y = 0; y < one.GetHeight(); ++y) {
+            ASSERT_EQ(0, std::memcmp(same.GetBits(y), one.GetBits(y), one.GetEffWidth())) << i;
+            if (one.HasAlpha()) {
+                ASSERT_EQ(0, std::memcmp(same.GetAlphaBits(y), one.GetAlphaBits(y),
+                                         static_cast<size_t>(one.GetWidth())))
+                    << i;
+            }
+        }
+    }
+    // Any other type gives its one image.
+    CImage png;
+    png.Create(2, 2, 8, IMAGE_TYPE_PNG);
+    testutil::TempDir dir;
+    ASSERT_TRUE(png.Save(dir / "one.png", IMAGE_TYPE_PNG));
+    ASSERT_TRUE(loader.LoadAll(dir / "one.png", IMAGE_TYPE_PNG, all));
+    EXPECT_EQ(all.size(), 1u);
+}
