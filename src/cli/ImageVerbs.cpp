@@ -7,6 +7,22 @@
 #include "ImportImage.h"
 
 namespace cli {
+namespace {
+
+// Reads the palette the user named and the sprite: kOk, or the failure
+// reported.
+int ReadPaletteAndSprite(const std::string& paletteName, const std::string& file, CPalette& palette,
+                         CDC6File& doc)
+{
+    std::string error;
+    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
+        return Fail(error);
+    if (!doc.LoadDC6(file))
+        return Fail(file, doc.GetLastErrorText());
+    return kOk;
+}
+
+} // namespace
 
 int RunImport(Args args)
 {
@@ -31,18 +47,16 @@ int RunImport(Args args)
         return UsageError("--all-gif-images takes insert, overwrite or no");
 
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
     CDC6File doc;
-    if (!doc.LoadDC6(args[0]))
-        return Fail(args[0], doc.GetLastErrorText());
+    if (const int status = ReadPaletteAndSprite(paletteName, args[0], palette, doc); status != kOk)
+        return status;
 
     CImportQuestions questions;
     questions.SplitOversized = [&] { return !noSplit; };
     questions.ImportAllImages = [&] { return gifImages != "no"; };
     questions.InsertImages = [&] { return gifImages == "insert"; };
     CImportResult result;
+    std::string error;
     if (!ImportImage(doc, direction, frame, args[1], palette, questions, result, error))
         return Fail(args[1], error);
     if (!doc.SaveDC6(output))
@@ -61,13 +75,12 @@ int RunExportFrame(Args args)
     if (args.size() != 2)
         return UsageError("export-frame takes IN.dc6 OUT.EXT");
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
     CDC6File doc;
+    if (const int status = ReadPaletteAndSprite(paletteName, args[0], palette, doc); status != kOk)
+        return status;
     DC6FileHeader header;
-    if (!doc.LoadDC6(args[0]) || !doc.GetDC6FileHeader(header))
-        return Fail(args[0], doc.GetLastErrorText());
+    doc.GetDC6FileHeader(header);
+    std::string error;
     if (direction < 0 || direction >= header.m_iDirections || frame < 0 ||
         frame >= header.m_iFramesPerDirection)
         return Fail(args[0], "There is no frame " + std::to_string(frame) + " in direction " +
@@ -90,12 +103,9 @@ int RunSheet(Args args)
     if (args.size() != 2)
         return UsageError("sheet takes IN.dc6 OUT.EXT");
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
     CDC6File doc;
-    if (!doc.LoadDC6(args[0]))
-        return Fail(args[0], doc.GetLastErrorText());
+    if (const int status = ReadPaletteAndSprite(paletteName, args[0], palette, doc); status != kOk)
+        return status;
     CImage sheet;
     std::string message;
     const SheetResult result = ComposeFramedSheet(doc, layout, palette, sheet, message);
