@@ -1,6 +1,7 @@
 // BMP reading and writing: files from other programs, round trips, damaged
 // and hostile files.
 
+#include "BmpPcxPictures.h"
 #include "Image.h"
 #include "TestUtil.h"
 
@@ -15,31 +16,7 @@ using testutil::Bytes;
 
 namespace {
 
-using Rgb = std::array<int, 3>;
-using Source = Rgb (*)(int, int);
-
-// The source pictures of tests/data/images/bmp-pcx (see its README), and
-// the colour a picture shows at (x, y), y counted from the top.
-const Rgb kCols[16] = {{0, 0, 0},       {255, 255, 255}, {255, 0, 0},     {0, 200, 0},
-                       {0, 0, 255},     {250, 200, 10},  {128, 64, 32},   {10, 240, 240},
-                       {200, 0, 200},   {90, 90, 90},    {250, 120, 150}, {30, 60, 90},
-                       {160, 220, 100}, {70, 0, 140},    {255, 160, 0},   {5, 5, 80}};
-const Source C2 = [](int x, int y) { return kCols[(x * y) % 3 == 0 || (x + y) % 2 ? 1 : 0]; };
-const Source C16 = [](int x, int y) { return kCols[(x * 3 + y * 5) % 16]; };
-const Source C24 = [](int x, int y) {
-    return Rgb{(x * 19 + y * 7) % 256, (y * 37) % 256, (x * y * 11 + 3) % 256};
-};
-Rgb ColourAt(const CImage& image, int x, int y)
-{
-    const uint8_t* p = image.GetBits(image.GetHeight() - 1 - y);
-    const RGBQUAD c = image.GetBpp() == 24 ? RGBQUAD{p[3 * x], p[3 * x + 1], p[3 * x + 2], 0}
-                                           : image.GetPalette().at(p[x]);
-    return {c.rgbRed, c.rgbGreen, c.rgbBlue};
-}
-Bytes Fixture(const std::string& name)
-{
-    return testutil::ReadFile(testutil::DataDir() / "images" / "bmp-pcx" / name);
-}
+using namespace bmppcx;
 
 // A BITMAPINFOHEADER file with a grey palette; height < 0 is top-down.
 Bytes BmpFile(int width, int height, int bpp, int compression, int colours, const Bytes& pixels)
