@@ -101,6 +101,11 @@ private:
     void ShowError(const std::string& text);
     bool ReportGridError(bool done, const std::string& error);
     void FinishGridCommand();
+    // The next number appended to the direction box, or `count` next numbers
+    // to the frame list.
+    void AppendDirectionLabel();
+    void AppendFrameLabels(int count);
+    QString ImageFileDialog(bool save, const QString& caption, const QStringList& filters);
 
     std::filesystem::path m_ProgramFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;

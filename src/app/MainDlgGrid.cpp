@@ -30,6 +30,19 @@ bool CMainDlg::ReportGridError(bool done, const std::string& error)
     return done;
 }
 
+void CMainDlg::AppendDirectionLabel()
+{
+    const QSignalBlocker block(m_cboDirection);
+    m_cboDirection->addItem(QString::asprintf("%02d", m_cboDirection->count()));
+}
+
+void CMainDlg::AppendFrameLabels(int count)
+{
+    const QSignalBlocker block(m_lstFrame);
+    for (int i = 0; i < count; ++i)
+        m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
+}
+
 void CMainDlg::FinishGridCommand()
 {
     ShowFrame(SelectedFrameIndex());
@@ -57,8 +70,8 @@ void CMainDlg::OnAddDirection()
     std::string error;
     if (!ReportGridError(AddDirection(m_DC6File, error), error))
         return;
+    AppendDirectionLabel();
     const QSignalBlocker block(m_cboDirection);
-    m_cboDirection->addItem(QString::asprintf("%02d", m_cboDirection->count()));
     m_cboDirection->setCurrentIndex(m_cboDirection->count() - 1);
     FinishGridCommand();
 }
@@ -71,8 +84,7 @@ void CMainDlg::OnInsertDirection()
     std::string error;
     if (!ReportGridError(InsertDirection(m_DC6File, direction, error), error))
         return;
-    const QSignalBlocker block(m_cboDirection);
-    m_cboDirection->addItem(QString::asprintf("%02d", m_cboDirection->count()));
+    AppendDirectionLabel();
     FinishGridCommand();
 }
 
@@ -99,8 +111,8 @@ void CMainDlg::OnAddFrame()
     std::string error;
     if (!ReportGridError(AddFrameNumber(m_DC6File, error), error))
         return;
+    AppendFrameLabels(1);
     const QSignalBlocker block(m_lstFrame);
-    m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
     m_lstFrame->setCurrentRow(m_lstFrame->count() - 1);
     FinishGridCommand();
 }
@@ -113,8 +125,8 @@ void CMainDlg::OnInsertFrame()
     std::string error;
     if (!ReportGridError(InsertFrameNumber(m_DC6File, frame, error), error))
         return;
+    AppendFrameLabels(1);
     const QSignalBlocker block(m_lstFrame);
-    m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
     m_lstFrame->setCurrentRow(frame);
     FinishGridCommand();
 }

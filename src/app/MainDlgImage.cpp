@@ -41,21 +41,30 @@ void CMainDlg::ShowError(const std::string& text)
             CUserInteraction::Icon::Error);
 }
 
+QString CMainDlg::ImageFileDialog(bool save, const QString& caption, const QStringList& filters)
+{
+    // Import and export open on the file type last chosen in either.
+    CUserInteraction::FileRequest request;
+    request.bSave = save;
+    request.strCaption = caption;
+    request.filters = filters;
+    request.nFilterIndex = m_nFilterIndex;
+    request.strDefaultSuffix = "bmp";
+    const QString path = m_pInteraction->FileDialog(this, request);
+    if (!path.isEmpty())
+        m_nFilterIndex = request.nFilterIndex;
+    return path;
+}
+
 void CMainDlg::OnImport()
 {
     const int direction = m_cboDirection->currentIndex();
     const int frame = m_lstFrame->currentRow();
     if (direction < 0 || frame < 0)
         return;
-    CUserInteraction::FileRequest request;
-    request.strCaption = "Import Image";
-    request.filters = kImageFilters;
-    request.nFilterIndex = m_nFilterIndex;
-    request.strDefaultSuffix = "bmp";
-    const QString path = m_pInteraction->FileDialog(this, request);
+    const QString path = ImageFileDialog(false, "Import Image", kImageFilters);
     if (path.isEmpty())
         return;
-    m_nFilterIndex = request.nFilterIndex;
 
     const auto info = CUserInteraction::Icon::Information;
     CImportQuestions questions;
@@ -78,9 +87,7 @@ void CMainDlg::OnImport()
         ShowError(error);
         return;
     }
-    const QSignalBlocker block(m_lstFrame);
-    for (int i = 0; i < result.nFramesAdded; ++i)
-        m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
+    AppendFrameLabels(result.nFramesAdded);
     ShowFrame(SelectedFrameIndex());
     SetSaved(0);
 }
@@ -90,16 +97,9 @@ void CMainDlg::OnExport()
     const int index = SelectedFrameIndex();
     if (index < 0)
         return;
-    CUserInteraction::FileRequest request;
-    request.bSave = true;
-    request.strCaption = "Export Frame";
-    request.filters = kImageSaveFilters;
-    request.nFilterIndex = m_nFilterIndex;
-    request.strDefaultSuffix = "bmp";
-    const QString path = m_pInteraction->FileDialog(this, request);
+    const QString path = ImageFileDialog(true, "Export Frame", kImageSaveFilters);
     if (path.isEmpty())
         return;
-    m_nFilterIndex = request.nFilterIndex;
     std::string error;
     if (!ExportFrame(m_DC6File, index, m_Palette, path.toStdString(),
                      ImageTypeFromExtension(path.toStdString()), error))
