@@ -13,10 +13,15 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"info", cli::RunInfo},     {"new", cli::RunNew},
-    {"resave", cli::RunResave}, {"edit", cli::RunEdit},
-    {"import", cli::RunImport}, {"export-frame", cli::RunExportFrame},
-    {"sheet", cli::RunSheet},   {"export-all", cli::RunExportAll},
+    {"info", cli::RunInfo},
+    {"new", cli::RunNew},
+    {"resave", cli::RunResave},
+    {"repair", cli::RunRepair},
+    {"edit", cli::RunEdit},
+    {"import", cli::RunImport},
+    {"export-frame", cli::RunExportFrame},
+    {"sheet", cli::RunSheet},
+    {"export-all", cli::RunExportAll},
     {"build", cli::RunBuild},
 };
 
@@ -40,6 +45,11 @@ Verbs:
       1), every frame a blank 10 x 10 picture.
   resave IN.dc6 OUT.dc6
       Reads IN and writes it again as OUT, in the layout this program writes.
+  repair IN.dc6 -o OUT.dc6
+      Writes a conforming copy of a sprite that differs from the format only
+      in its header's flags field (some other DC6 writers leave 0 there,
+      where the format wants 1) and says what it set right. Any other fault
+      fails with the reader's message.
   edit IN.dc6 -o OUT.dc6 OPERATION...
       Applies the operations in the order given and writes the result to
       OUT; when any of them cannot be done, nothing is written.
