@@ -60,10 +60,7 @@ bool CanvasImage(const CDC6File& doc, int index, const CCanvas& canvas, const CP
     doc.GetDC6FrameHeader(index, f);
     if (!FrameToImage(doc, index, palette, image, error))
         return false;
-    if (format.nType == IMAGE_TYPE_JPG) {
-        image.IncreaseBpp(24);
-        image.SetJpegQuality(255);
-    }
+    PrepareForFileType(image, format.nType, 255);
     const int64_t left = f.m_iOffsetX - canvas.minX;
     const int64_t top = int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.minTop;
     const int64_t right = canvas.maxRight - f.m_iOffsetX - f.m_iWidth;
