@@ -115,7 +115,7 @@ TEST_F(IniCommandsTest, AFailedBuildGoesBackToTheLogo)
     m_pScript->answers = {Answer::Ok};
     Click("m_btnBuildFromIni");
     ASSERT_EQ(m_pScript->asked.size(), 1u) << "no question while only the logo is shown";
-    EXPECT_EQ(m_pScript->asked[0].text, "Section [00:0000] error!");
+    EXPECT_EQ(m_pScript->asked[0].text, "Section [00:0000] error!\nThe key 'Width' is missing");
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
     EXPECT_EQ(m_pDlg->DocLoaded(), 0);
     EXPECT_EQ(m_pDlg->Saved(), 1);

@@ -286,14 +286,26 @@ TEST(SpriteDescription, BuildRefusesWhatItCannotUse)
          "'Directions' Cannot be 0 or below in section [Main]"},
         {"[Main]\nDirections=1\nFramesDir=-2\n",
          "'FramesDir' Cannot be 0 or below in section [Main]"},
-        {head + "[00:0000]\nWidth=8\nFileType=bmp\n", "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=8\nHeight=8\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nHeight=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe key 'Width' is missing"},
+        {head + "[00:0000]\nWidth=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe key 'Height' is missing"},
+        {head + "[00:0000]\nWidth=8\nHeight=8\n",
+         "Section [00:0000] error!\nThe key 'FileType' is missing"},
         {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=../00/0000.bmp\n",
-         "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=9\nHeight=8\nFileType=bmp\n", "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=4\nHeight=4\nFileType=bmp\nX_Offset=5\n",
-         "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=0\nHeight=4\nFileType=bmp\n", "Section [00:0000] error!"},
+         "Section [00:0000] error!\n'FileType' ../00/0000.bmp is no file extension"},
+        {head + "[00:0000]\nWidth=9\nHeight=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe frame's 9 x 8 rectangle, 0 columns from the left edge "
+         "and 0 rows above the bottom edge, lies outside the 8 x 8 picture " +
+             (dir / "00" / "0000.bmp").string()},
+        {head + "[00:0000]\nWidth=4\nHeight=4\nFileType=bmp\nX_Offset=5\nY_Offset=-5\n",
+         "Section [00:0000] error!\nThe frame's 4 x 4 rectangle, 5 columns from the left edge "
+         "and 5 rows above the bottom edge, lies outside the 8 x 8 picture " +
+             (dir / "00" / "0000.bmp").string()},
+        {head + "[00:0000]\nWidth=0\nHeight=4\nFileType=bmp\n",
+         "Section [00:0000] error!\n'Width' and 'Height' must be above 0, not 0 and 4"},
+        {head + "[00:0000]\nWidth=3\nHeight=-1\nFileType=pcx\n",
+         "Section [00:0000] error!\n'Width' and 'Height' must be above 0, not 3 and -1"},
         {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=pcx\n",
          "Could not open file: \n" + (dir / "00" / "0000.pcx").string()},
     };
