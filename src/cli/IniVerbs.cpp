@@ -50,9 +50,8 @@ int RunExportAll(Args args)
     std::string error;
     if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
         return Fail(error);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(output, ec))
-        return Fail(output, "is not a folder");
+    if (!MakeOutputFolder(output))
+        return kFailed;
 
     return RunBatch(args, jobs, [&](const std::string& input, std::string& message) {
         CDC6File doc;
@@ -81,11 +80,12 @@ int RunBuild(Args args)
         return Fail(error);
 
     // One description may name its output file; several go into a folder,
-    // each under its own name.
+    // each under its own name, as does one whose OUT ends in a separator.
     std::error_code ec;
-    const bool toFile = args.size() == 1 && !std::filesystem::is_directory(output, ec);
-    if (!toFile && !std::filesystem::is_directory(output, ec))
-        return Fail(output, "is not a folder");
+    const bool toFile =
+        args.size() == 1 && !output.ends_with('/') && !std::filesystem::is_directory(output, ec);
+    if (!toFile && !MakeOutputFolder(output))
+        return kFailed;
     std::map<std::string, std::filesystem::path> targets;
     std::map<std::filesystem::path, int> uses;
     for (const std::string& input : args) {

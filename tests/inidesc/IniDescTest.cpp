@@ -111,6 +111,42 @@ TEST(SpriteDescription, ExportedSpritesBuildBackIndexForIndex)
     }
 }
 
+TEST(SpriteDescription, RealSpritesBuildBackIndexForIndexInEveryLosslessFormat)
+{
+    // Their palette holds some colours more than once; every index must
+    // still come back as itself.
+    TempDir dir;
+    CPalette palette{};
+    ASSERT_EQ(ReadPaletteFile(testutil::DataDir() / "dc6" / "palette.dat", palette.data(), 256), 1);
+    for (const char* name :
+         {"authoring.dc6", "chrome.dc6", "composition.dc6", "cursors-markers.dc6", "large.dc6",
+          "medium.dc6", "small.dc6", "utility.dc6", "very_small.dc6"}) {
+        CDC6File doc;
+        std::string repaired;
+        ASSERT_TRUE(doc.LoadDC6Repaired(testutil::DataDir() / "dc6" / name, repaired))
+            << doc.GetLastErrorText();
+        for (const char* extension : {"bmp", "pcx", "tif", "gif", "png"}) {
+            for (const bool animated : {false, true}) {
+                if (animated && std::string(extension) != "gif")
+                    continue;
+                const std::string what =
+                    std::string(name) + " " + extension + (animated ? " animated" : "");
+                const std::filesystem::path folder = dir / what;
+                std::filesystem::create_directory(folder);
+                std::filesystem::path description;
+                std::string error;
+                ASSERT_TRUE(ExportAllFrames(doc, palette, folder, Format(extension), animated,
+                                            description, error))
+                    << what << ": " << error;
+                CDC6File back;
+                ASSERT_TRUE(BuildFromIni(description, palette, back, error))
+                    << what << ": " << error;
+                ExpectSameSprite(doc, back, what);
+            }
+        }
+    }
+}
+
 TEST(SpriteDescription, JpegExportsBuildBackToTheNearestColours)
 {
     TempDir dir;
