@@ -8,6 +8,7 @@
 #include "Image.h"
 #include "IniEx.h"
 
+#include <algorithm>
 #include <map>
 
 namespace cli {
@@ -33,8 +34,11 @@ int RunExportAll(Args args)
     std::string extension = "bmp";
     std::string paletteName;
     int jobs = 0;
+    int framesPerSecond = kDefaultFramesPerSecond;
+    const bool rateGiven = std::find(args.begin(), args.end(), "--fps") != args.end();
     if (!TakeTextOption(args, "-o", output) || !TakeTextOption(args, "--format", extension) ||
-        !TakeTextOption(args, "--palette", paletteName) || !TakeIntOption(args, "--jobs", jobs))
+        !TakeTextOption(args, "--palette", paletteName) || !TakeIntOption(args, "--jobs", jobs) ||
+        !TakeIntOption(args, "--fps", framesPerSecond))
         return kUsage;
     const bool animated = TakeFlag(args, "--animated");
     if (!NoOptionsLeft(args))
@@ -46,6 +50,10 @@ int RunExportAll(Args args)
         return UsageError("--format takes bmp, pcx, gif, tif, jpg or png");
     if (animated && format.nType != IMAGE_TYPE_GIF)
         return UsageError("--animated goes with --format gif");
+    if (rateGiven && !animated)
+        return UsageError("--fps goes with --animated");
+    if (framesPerSecond < 1 || framesPerSecond > kMaxFramesPerSecond)
+        return UsageError("--fps takes 1 to " + std::to_string(kMaxFramesPerSecond));
     CPalette palette;
     std::string error;
     if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
@@ -60,7 +68,8 @@ int RunExportAll(Args args)
             return false;
         }
         std::filesystem::path description;
-        return ExportAllFrames(doc, palette, output, format, animated, description, message);
+        return ExportAllFrames(doc, palette, output, format, animated, description, message,
+                               framesPerSecond);
     });
 }
 

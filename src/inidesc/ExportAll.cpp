@@ -95,12 +95,18 @@ bool ExportFormatFromExtension(const std::string& extension, CExportFormat& form
 
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
-                     bool animated, std::filesystem::path& description, std::string& error)
+                     bool animated, std::filesystem::path& description, std::string& error,
+                     int framesPerSecond)
 {
     animated = animated && format.nType == IMAGE_TYPE_GIF;
     DC6FileHeader header;
     if (!doc.GetDC6FileHeader(header)) {
         error = "There is no sprite to export";
+        return false;
+    }
+    if (animated && (framesPerSecond < 1 || framesPerSecond > kMaxFramesPerSecond)) {
+        error = "An animation plays at 1 to " + Number(kMaxFramesPerSecond) +
+                " frames a second, not " + Number(framesPerSecond);
         return false;
     }
     const std::string base = doc.GetFileNamePart(false, false) + "_" + format.strExtension;
@@ -164,6 +170,7 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                 sequence.push_back(&image);
             CImageGIF gif;
             gif.SetDisposalMethod(3);
+            gif.SetDelay((100 + framesPerSecond / 2) / framesPerSecond);
             const std::filesystem::path file = target / (Formatted("%02d", d) + ".gif");
             if (!gif.Encode(file, sequence)) {
                 error = "Could not save " + file.string();

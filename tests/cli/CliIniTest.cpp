@@ -141,6 +141,19 @@ TEST(CliIni, UsageAndFolderMistakes)
             .status,
         2);
     EXPECT_EQ(RunProgram(SPRITEWRIGHT_CLI, {"export-all", a}).status, 2);
+    // A rate only for an animation, and only 1 to 100 frames a second.
+    const std::vector<std::string> gif = {"export-all",        a,          "-o",
+                                          dir.Path().string(), "--format", "gif"};
+    for (const std::vector<std::string>& rate : {std::vector<std::string>{"--fps", "10"},
+                                                 {"--animated", "--fps", "0"},
+                                                 {"--animated", "--fps", "101"},
+                                                 {"--animated", "--fps", "ten"}}) {
+        std::vector<std::string> args = gif;
+        args.insert(args.end(), rate.begin(), rate.end());
+        EXPECT_EQ(RunProgram(SPRITEWRIGHT_CLI, args).status, 2) << rate.back();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a_gif")) << "nothing written";
+
     // Output folders are made with their missing parents; a file where a
     // folder should be is an error.
     auto r =

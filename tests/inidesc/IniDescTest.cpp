@@ -11,6 +11,7 @@
 
 #include <random>
 
+using testutil::GifDelays;
 using testutil::TempDir;
 
 namespace {
@@ -246,6 +247,23 @@ TEST(SpriteDescription, AnimatedAndSeparateLayouts)
     CImage gif;
     ASSERT_TRUE(gif.Load(dir / "b" / "walk_gif" / "01.gif", IMAGE_TYPE_GIF));
     EXPECT_EQ(gif.GetNumFrames(), 3);
+
+    // The game's 25 frames a second by default, 4 hundredths a picture;
+    // another rate changes the delays and nothing in the description.
+    EXPECT_EQ(GifDelays(dir / "b" / "walk_gif" / "01.gif"), std::vector<int>(3, 4));
+    for (const auto& [rate, delay] : {std::pair{30, 3}, std::pair{8, 13}, std::pair{1, 100}}) {
+        const auto folder = dir / ("fps" + std::to_string(rate));
+        std::filesystem::create_directory(folder);
+        ASSERT_TRUE(
+            ExportAllFrames(doc, palette, folder, Format("gif"), true, description, error, rate))
+            << error;
+        EXPECT_EQ(GifDelays(folder / "walk_gif" / "00.gif"), std::vector<int>(3, delay)) << rate;
+        EXPECT_EQ(testutil::ReadFile(description),
+                  testutil::ReadFile(dir / "b" / "walk_gif" / "walk_gif.ini"));
+    }
+    EXPECT_FALSE(
+        ExportAllFrames(doc, palette, dir / "b", Format("gif"), true, description, error, 0));
+    EXPECT_EQ(error, "An animation plays at 1 to 100 frames a second, not 0");
 
     // A folder that cannot be made ends the export with no description.
     testutil::WriteFile(dir / "c", {1});
