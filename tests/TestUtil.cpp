@@ -100,4 +100,14 @@ std::filesystem::path DataDir()
     return SPRITEWRIGHT_TEST_DATA;
 }
 
+std::vector<int> GifDelays(const std::filesystem::path& file)
+{
+    const Bytes bytes = ReadFile(file);
+    std::vector<int> delays;
+    for (size_t i = 0; i + 5 < bytes.size(); ++i)
+        if (bytes[i] == 0x21 && bytes[i + 1] == 0xF9 && bytes[i + 2] == 4)
+            delays.push_back(bytes[i + 4] | bytes[i + 5] << 8);
+    return delays;
+}
+
 } // namespace testutil

@@ -51,6 +51,10 @@ struct ProgramResult {
 // Runs a program with arguments (no shell involved) and collects its output.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
+// The delay of every picture of a GIF file, from its graphic control
+// extensions, in hundredths of a second.
+std::vector<int> GifDelays(const std::filesystem::path& file);
+
 // The folder of the test data that ships with the sources.
 std::filesystem::path DataDir();
 

@@ -1,12 +1,15 @@
 #include "ExportOptionsDlg.h"
 
 #include "DialogParts.h"
+#include "ExportAll.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,10 +24,13 @@ QRadioButton* MakeRadio(const char* caption, const char* name)
 } // namespace
 
 CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
-    : QDialog(parent), m_radBMP(MakeRadio("BMP", "m_radBMP")),
-      m_radPCX(MakeRadio("PCX", "m_radPCX")), m_radGIF(MakeRadio("GIF", "m_radGIF")),
-      m_radTIF(MakeRadio("TIF", "m_radTIF")), m_radJPG(MakeRadio("JPG", "m_radJPG")),
-      m_radPNG(MakeRadio("PNG", "m_radPNG")), m_chkAnimation(new QCheckBox("动画"))
+    : QDialog(parent), m_nFramesPerSecond(kDefaultFramesPerSecond),
+      m_radBMP(MakeRadio("BMP", "m_radBMP")), m_radPCX(MakeRadio("PCX", "m_radPCX")),
+      m_radGIF(MakeRadio("GIF", "m_radGIF")), m_radTIF(MakeRadio("TIF", "m_radTIF")),
+      m_radJPG(MakeRadio("JPG", "m_radJPG")), m_radPNG(MakeRadio("PNG", "m_radPNG")),
+      m_chkAnimation(new QCheckBox("动画")),
+      m_edtFramesPerSecond(
+          MakeNumberField("m_edtFramesPerSecond", 1, kMaxFramesPerSecond, kDefaultFramesPerSecond))
 {
     setObjectName("CExportOptionsDlg");
     setWindowTitle("导出所有帧选项");
@@ -41,6 +47,12 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
                                   : &CExportOptionsDlg::OnOtherFormatChosen);
     }
     formatsLayout->addWidget(m_chkAnimation);
+    auto* rate = new QHBoxLayout;
+    rate->addWidget(new QLabel("每秒帧数"));
+    rate->addWidget(m_edtFramesPerSecond);
+    formatsLayout->addLayout(rate);
+    connect(m_chkAnimation, &QCheckBox::toggled, this, &CExportOptionsDlg::EnableFramesPerSecond);
+    EnableFramesPerSecond();
 
     const auto [ok, cancel] = MakeOkCancel(*this);
     auto* buttons = new QVBoxLayout;
@@ -55,11 +67,18 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
 void CExportOptionsDlg::OnGifChosen()
 {
     m_chkAnimation->setEnabled(true);
+    EnableFramesPerSecond();
 }
 
 void CExportOptionsDlg::OnOtherFormatChosen()
 {
     m_chkAnimation->setEnabled(false);
+    EnableFramesPerSecond();
+}
+
+void CExportOptionsDlg::EnableFramesPerSecond()
+{
+    m_edtFramesPerSecond->setEnabled(m_chkAnimation->isEnabled() && m_chkAnimation->isChecked());
 }
 
 void CExportOptionsDlg::accept()
@@ -71,6 +90,7 @@ void CExportOptionsDlg::accept()
     m_bJPG = m_radJPG->isChecked();
     m_bPNG = m_radPNG->isChecked();
     m_bAnimation = m_chkAnimation->isChecked();
+    m_nFramesPerSecond = m_edtFramesPerSecond->value();
     QDialog::accept();
 }
 

@@ -4,9 +4,11 @@
 
 class QCheckBox;
 class QRadioButton;
+class QSpinBox;
 
 // The options of exporting all frames: the image format, and for GIF
-// whether each direction becomes one animation.
+// whether each direction becomes one animation and at how many frames a
+// second it plays.
 class CExportOptionsDlg : public QDialog {
     Q_OBJECT
 
@@ -20,6 +22,7 @@ public:
     int m_bJPG = 0;
     int m_bPNG = 0;
     int m_bAnimation = 0;
+    int m_nFramesPerSecond;
 
     // The chosen format's extension: bmp, gif, jpg, pcx, png or tif.
     QString Extension() const;
@@ -31,6 +34,9 @@ public slots:
     void OnOtherFormatChosen();
 
 private:
+    // The rate counts only for an animation.
+    void EnableFramesPerSecond();
+
     QRadioButton* m_radBMP;
     QRadioButton* m_radPCX;
     QRadioButton* m_radGIF;
@@ -38,4 +44,5 @@ private:
     QRadioButton* m_radJPG;
     QRadioButton* m_radPNG;
     QCheckBox* m_chkAnimation;
+    QSpinBox* m_edtFramesPerSecond;
 };

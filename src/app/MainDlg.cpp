@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -469,8 +471,18 @@ int CMainDlg::OpenDocument(const QString& path)
         return 1;
     }
     // Nothing may work on the half-read document or save it over the file:
-    // the window goes back to the logo, as after Close.
-    const QString error = QString::fromStdString(m_DC6File.GetLastErrorText());
+    // the window goes back to the logo, as after Close. A file that other
+    // writers left with wrong flags can be repaired: say how.
+    QString error = QString::fromStdString(m_DC6File.GetLastErrorText());
+    CDC6File repairable;
+    std::string repaired;
+    if (repairable.LoadDC6Repaired(path.toStdString(), repaired) && !repaired.empty()) {
+        const QFileInfo file(path);
+        error += "\n\nOnly the header's flags field is out of place. A conforming copy can be "
+                 "written with:\nspritewright-cli repair \"" +
+                 path + "\" -o \"" +
+                 file.dir().filePath(file.completeBaseName() + "-repaired.dc6") + "\"";
+    }
     m_bDocLoaded = 0;
     m_bUntitled = 0;
     SetSaved(1);

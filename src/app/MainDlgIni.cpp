@@ -25,7 +25,7 @@ void CMainDlg::OnExportAll()
     std::filesystem::path description;
     std::string error;
     if (!ExportAllFrames(m_DC6File, m_Palette, folder.m_strFolderPath.toStdString(), format,
-                         options.m_bAnimation != 0, description, error))
+                         options.m_bAnimation != 0, description, error, options.m_nFramesPerSecond))
         ShowError(error);
 }
 

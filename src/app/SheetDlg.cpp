@@ -1,6 +1,7 @@
 #include "SheetDlg.h"
 
 #include "DialogParts.h"
+#include "FrameImage.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -117,10 +118,7 @@ void CSheetDlg::SaveSheet()
         return;
     CImage image = m_Sheet;
     const int type = ImageTypeFromExtension(path.toStdString());
-    if (type == IMAGE_TYPE_JPG) {
-        image.IncreaseBpp(24);
-        image.SetJpegQuality(99);
-    }
+    PrepareForFileType(image, type, 99);
     if (!image.Save(path.toStdString(), type))
         m_Interaction.MessageBox(this, "Could not save " + path, "Error",
                                  CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);

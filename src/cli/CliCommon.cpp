@@ -88,6 +88,16 @@ bool NoOptionsLeft(const Args& args)
     return true;
 }
 
+bool MakeOutputFolder(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (std::filesystem::is_directory(path))
+        return true;
+    Fail(path, ec ? "is not a folder (" + ec.message() + ")" : "is not a folder");
+    return false;
+}
+
 std::filesystem::path ProgramFolder()
 {
     std::error_code ec;

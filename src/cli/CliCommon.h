@@ -39,6 +39,11 @@ bool TakeTextOption(Args& args, std::string_view name, std::string& value);
 // Fails with a usage message when an argument that starts with "--" is left.
 bool NoOptionsLeft(const Args& args);
 
+// Makes the output folder `path` and its missing parents, as mkdir -p does.
+// False after reporting the failure ("is not a folder" when something else
+// stands there).
+bool MakeOutputFolder(const std::string& path);
+
 // The folder of this program, where data/ lies.
 std::filesystem::path ProgramFolder();
 // The palette folder beside this program: data/pal.

@@ -7,6 +7,7 @@ namespace cli {
 int RunInfo(Args args);
 int RunNew(Args args);
 int RunResave(Args args);
+int RunRepair(Args args);
 int RunEdit(Args args);
 int RunImport(Args args);
 int RunExportFrame(Args args);

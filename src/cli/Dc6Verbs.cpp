@@ -1,4 +1,4 @@
-// The verbs that read and write whole DC6 files: info, new, resave.
+// The verbs that read and write whole DC6 files: info, new, resave, repair.
 
 #include "CliVerbs.h"
 #include "DC6File.h"
@@ -138,6 +138,23 @@ int RunResave(Args args)
         return Fail(args[0], doc.GetLastErrorText());
     if (!doc.SaveDC6(args[1]))
         return Fail(args[1], doc.GetLastErrorText());
+    return kOk;
+}
+
+int RunRepair(Args args)
+{
+    std::string output;
+    if (!TakeTextOption(args, "-o", output) || !NoOptionsLeft(args))
+        return kUsage;
+    if (args.size() != 1 || output.empty())
+        return UsageError("repair takes IN.dc6 -o OUT.dc6");
+    CDC6File doc;
+    std::string repaired;
+    if (!doc.LoadDC6Repaired(args[0], repaired))
+        return Fail(args[0], doc.GetLastErrorText());
+    if (!doc.SaveDC6(output))
+        return Fail(output, doc.GetLastErrorText());
+    std::cout << args[0] << ": " << (repaired.empty() ? "nothing to repair" : repaired) << '\n';
     return kOk;
 }
 

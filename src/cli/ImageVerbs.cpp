@@ -2,6 +2,7 @@
 
 #include "CliVerbs.h"
 #include "ExportFrame.h"
+#include "FrameImage.h"
 #include "FramedSheet.h"
 #include "Image.h"
 #include "ImportImage.h"
@@ -115,10 +116,7 @@ int RunSheet(Args args)
     if (result != SheetResult::Ok)
         return Fail(args[0], message);
     const int type = ImageTypeFromExtension(args[1]);
-    if (type == IMAGE_TYPE_JPG) {
-        sheet.IncreaseBpp(24);
-        sheet.SetJpegQuality(99);
-    }
+    PrepareForFileType(sheet, type, 99);
     if (!sheet.Save(args[1], type))
         return Fail(args[1], "Could not save " + args[1] + " (" + sheet.GetLastError() + ")");
     return kOk;

@@ -8,6 +8,7 @@
 #include "Image.h"
 #include "IniEx.h"
 
+#include <algorithm>
 #include <map>
 
 namespace cli {
@@ -33,8 +34,11 @@ int RunExportAll(Args args)
     std::string extension = "bmp";
     std::string paletteName;
     int jobs = 0;
+    int framesPerSecond = kDefaultFramesPerSecond;
+    const bool rateGiven = std::find(args.begin(), args.end(), "--fps") != args.end();
     if (!TakeTextOption(args, "-o", output) || !TakeTextOption(args, "--format", extension) ||
-        !TakeTextOption(args, "--palette", paletteName) || !TakeIntOption(args, "--jobs", jobs))
+        !TakeTextOption(args, "--palette", paletteName) || !TakeIntOption(args, "--jobs", jobs) ||
+        !TakeIntOption(args, "--fps", framesPerSecond))
         return kUsage;
     const bool animated = TakeFlag(args, "--animated");
     if (!NoOptionsLeft(args))
@@ -46,13 +50,16 @@ int RunExportAll(Args args)
         return UsageError("--format takes bmp, pcx, gif, tif, jpg or png");
     if (animated && format.nType != IMAGE_TYPE_GIF)
         return UsageError("--animated goes with --format gif");
+    if (rateGiven && !animated)
+        return UsageError("--fps goes with --animated");
+    if (framesPerSecond < 1 || framesPerSecond > kMaxFramesPerSecond)
+        return UsageError("--fps takes 1 to " + std::to_string(kMaxFramesPerSecond));
     CPalette palette;
     std::string error;
     if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
         return Fail(error);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(output, ec))
-        return Fail(output, "is not a folder");
+    if (!MakeOutputFolder(output))
+        return kFailed;
 
     return RunBatch(args, jobs, [&](const std::string& input, std::string& message) {
         CDC6File doc;
@@ -61,7 +68,8 @@ int RunExportAll(Args args)
             return false;
         }
         std::filesystem::path description;
-        return ExportAllFrames(doc, palette, output, format, animated, description, message);
+        return ExportAllFrames(doc, palette, output, format, animated, description, message,
+                               framesPerSecond);
     });
 }
 
@@ -81,11 +89,12 @@ int RunBuild(Args args)
         return Fail(error);
 
     // One description may name its output file; several go into a folder,
-    // each under its own name.
+    // each under its own name, as does one whose OUT ends in a separator.
     std::error_code ec;
-    const bool toFile = args.size() == 1 && !std::filesystem::is_directory(output, ec);
-    if (!toFile && !std::filesystem::is_directory(output, ec))
-        return Fail(output, "is not a folder");
+    const bool toFile =
+        args.size() == 1 && !output.ends_with('/') && !std::filesystem::is_directory(output, ec);
+    if (!toFile && !MakeOutputFolder(output))
+        return kFailed;
     std::map<std::string, std::filesystem::path> targets;
     std::map<std::filesystem::path, int> uses;
     for (const std::string& input : args) {

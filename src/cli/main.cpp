@@ -13,10 +13,15 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"info", cli::RunInfo},     {"new", cli::RunNew},
-    {"resave", cli::RunResave}, {"edit", cli::RunEdit},
-    {"import", cli::RunImport}, {"export-frame", cli::RunExportFrame},
-    {"sheet", cli::RunSheet},   {"export-all", cli::RunExportAll},
+    {"info", cli::RunInfo},
+    {"new", cli::RunNew},
+    {"resave", cli::RunResave},
+    {"repair", cli::RunRepair},
+    {"edit", cli::RunEdit},
+    {"import", cli::RunImport},
+    {"export-frame", cli::RunExportFrame},
+    {"sheet", cli::RunSheet},
+    {"export-all", cli::RunExportAll},
     {"build", cli::RunBuild},
 };
 
@@ -40,6 +45,11 @@ Verbs:
       1), every frame a blank 10 x 10 picture.
   resave IN.dc6 OUT.dc6
       Reads IN and writes it again as OUT, in the layout this program writes.
+  repair IN.dc6 -o OUT.dc6
+      Writes a conforming copy of a sprite that differs from the format only
+      in its header's flags field (some other DC6 writers leave 0 there,
+      where the format wants 1) and says what it set right. Any other fault
+      fails with the reader's message.
   edit IN.dc6 -o OUT.dc6 OPERATION...
       Applies the operations in the order given and writes the result to
       OUT; when any of them cannot be done, nothing is written.
@@ -58,38 +68,45 @@ Verbs:
       direction D (default 0 and 0) and saves the sprite as OUT. Colours are
       matched to palette P: a name from data/pal/palettes.ini, or the path of
       a 768-byte palette file (default: the catalogue's first palette).
-      Index 0 and transparent pixels stay 0; pictures of more than 8 bits
-      are matched with error diffusion. A picture larger than 256 x 256 is
-      cut into 256 x 256 frames from F on (--split, the default) or written
-      whole (--no-split); a sprite of several directions takes no such
-      picture. --all-gif-images imports every image of a GIF into the
+      Index 0 and transparent pixels stay 0; an index whose colour is
+      palette P's colour at that index stays itself, any other becomes the
+      nearest colour of P; pictures of more than 8 bits are matched with
+      error diffusion, transparent pixels taking no part. A picture larger
+      than 256 x 256 is cut into 256 x 256 frames from F on (--split, the
+      default) or written whole (--no-split); a sprite of several
+      directions takes no such picture. --all-gif-images imports every image of a GIF into the
       frames from F on, inserted before them or overwriting them; the
       default imports the first image only.
   export-frame IN.dc6 OUT.EXT [--direction D] [--frame F] [--palette P]
       Writes frame F of direction D (default 0 and 0) as an image whose type
       the extension of OUT names (bmp, gif, tif, pcx, jpg, png; another
       extension gives BMP): 8 bits with the frame's indices unchanged and
-      palette P as its colours, or 24 bits at the best quality for JPG.
+      palette P as its colours (a PNG shows index 0 as transparent), or 24
+      bits at the best quality for JPG.
   sheet IN.dc6 OUT.EXT [--start S] [--across X] [--down Y] [--palette P]
       Puts frames S, S + 1, ... of the first direction (default 0) together
       on a grid of X by Y cells of 256 x 256 (default 2 by 2, at most 10),
       row by row from the top left, the way import cuts a large picture,
-      and writes the picture (JPG at quality 99). Frames above the bottom
-      row must be 256 high and frames left of the last column 256 wide.
+      and writes the picture (JPG at quality 99; a PNG shows index 0 as
+      transparent). Frames above the bottom row must be 256 high and frames
+      left of the last column 256 wide.
 
-  export-all IN.dc6... -o FOLDER [--format F] [--animated] [--palette P]
-             [--jobs N]
+  export-all IN.dc6... -o FOLDER [--format F] [--animated [--fps N]]
+             [--palette P] [--jobs N]
       Writes every frame of each sprite as an image of format F (bmp, the
       default, pcx, gif, tif, jpg or png) into FOLDER/NAME_F/: one folder
       of images per direction (dd/ffff.F), or with --animated (GIF only)
-      one animated dd.gif per direction, and the description NAME_F.ini
+      one animated dd.gif per direction playing at N frames a second (1 to
+      100, default 25, the game's rate), and the description NAME_F.ini
       that build reads. Within a direction every image is padded to one
-      canvas that holds all its frames at their offsets.
+      canvas that holds all its frames at their offsets. PNG images show
+      index 0 as transparent. FOLDER is made when it does not exist.
   build DESC.ini... -o OUT [--palette P] [--jobs N]
       Builds the sprite each description tells of from its images, colours
       matched to palette P, and writes it: to OUT when there is one
-      description and OUT is no folder, else into the folder OUT as the
-      description's FileName (or the description's own name) with .dc6.
+      description and OUT is no folder and does not end in /, else into
+      the folder OUT (made when it does not exist) as the description's
+      FileName (or the description's own name) with .dc6.
 
   export-all and build take many files at once: they run N at a time
   (default: one per core), show their progress, go on past a file that

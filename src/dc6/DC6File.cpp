@@ -137,6 +137,24 @@ private:
     int64_t m_iSize;
 };
 
+// The header fields that tell a DC6 file, one line for each that holds
+// something else; empty when all three are right.
+std::string HeaderFaults(const DC6FileHeader& header)
+{
+    std::string faults;
+    const auto check = [&faults](const char* field, const char* bytes, int32_t held,
+                                 int32_t wanted) {
+        if (held != wanted)
+            faults += std::string("\nThe header's ") + field + " field (bytes " + bytes +
+                      ") holds " + std::to_string(held) + "; a DC6 file holds " +
+                      std::to_string(wanted) + " there";
+    };
+    check("version", "0 to 3", header.m_iVersion, 6);
+    check("flags", "4 to 7", header.m_iFlags, 1);
+    check("encoding", "8 to 11", header.m_iEncoding, 0);
+    return faults;
+}
+
 // Reads a record, the bytes that the source lacks reading as 0.
 template <typename T> void ReadRecord(CDC6ByteSource& source, int64_t offset, T& out)
 {
@@ -233,13 +251,30 @@ bool CDC6File::LoadDC6(std::span<const uint8_t> data)
     return LoadFrom(source);
 }
 
+bool CDC6File::LoadDC6Repaired(const std::filesystem::path& path, std::string& repaired)
+{
+    repaired.clear();
+    m_bAnyFlags = true;
+    const bool loaded = LoadDC6(path);
+    m_bAnyFlags = false;
+    if (!loaded)
+        return false;
+    if (m_DC6FileHeader->m_iFlags != 1) {
+        repaired = "the header's flags field (bytes 4 to 7) held " +
+                   std::to_string(m_DC6FileHeader->m_iFlags) + "; it now holds 1";
+        m_DC6FileHeader->m_iFlags = 1;
+    }
+    return true;
+}
+
 bool CDC6File::LoadFrom(CDC6ByteSource& source)
 {
     DC6FileHeader header;
     ReadRecord(source, 0, header);
     m_DC6FileHeader = header;
-    if (header.m_iVersion != 6 || header.m_iFlags != 1 || header.m_iEncoding != 0) {
-        SetError("Error: Fileformat not DC6");
+    if (header.m_iVersion != 6 || header.m_iEncoding != 0 ||
+        (header.m_iFlags != 1 && !m_bAnyFlags)) {
+        SetError("Error: Fileformat not DC6" + HeaderFaults(header));
         return false;
     }
     if (header.m_iDirections <= 0) {

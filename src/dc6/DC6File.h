@@ -77,6 +77,12 @@ public:
     bool LoadDC6(const std::filesystem::path& path);
     // The same from bytes in memory; the stored name is emptied.
     bool LoadDC6(std::span<const uint8_t> data);
+    // Reads a file that differs from the format only in its header's flags
+    // field, as some other writers leave it, the way LoadDC6 reads a
+    // conforming one, and sets the field right in the document. `repaired`
+    // says what was set right, empty for a conforming file. Any other fault
+    // fails with LoadDC6's message.
+    bool LoadDC6Repaired(const std::filesystem::path& path, std::string& repaired);
     // Writes the document to `path`, which becomes the stored name.
     bool SaveDC6(const std::filesystem::path& path);
     // Writes the document to the stored name.
@@ -156,4 +162,6 @@ private:
     std::string m_strFName; // without extension
     std::string m_strExt;   // with its leading dot
     std::string m_strLastError;
+    // While LoadDC6Repaired reads: any value of the flags field is taken.
+    bool m_bAnyFlags = false;
 };

@@ -119,24 +119,29 @@ bool CImage::DecreaseBpp(int bpp, bool errorDiffusion, const RGBQUAD* table, int
     // Floyd-Steinberg, top row first, left to right: the error of each
     // pixel (its value, clamped and rounded, minus the chosen colour) goes
     // 7/16 to the right, 3/16 below left, 5/16 below and 1/16 below right.
+    // A transparent pixel (alpha below 128) takes no part: it is the entry
+    // nearest to its own colour, the error meant for it is dropped and it
+    // passes none on, so a hidden colour never shows in its neighbours.
     // Without diffusion every pixel is simply its nearest entry.
     std::vector<float> here((width + 2) * 3, 0.0f);
     std::vector<float> below((width + 2) * 3, 0.0f);
     for (int y = m_nHeight - 1; y >= 0; --y) {
         const uint8_t* source = GetBits(y);
+        const uint8_t* alpha = GetAlphaBits(y);
         uint8_t* target = indices.data() + static_cast<size_t>(y) * width;
         std::fill(below.begin(), below.end(), 0.0f);
         for (size_t x = 0; x < width; ++x) {
+            const bool diffused = errorDiffusion && (alpha == nullptr || alpha[x] >= 128);
             float* e = &here[(x + 1) * 3];
             int value[3];
             for (int k = 0; k < 3; ++k) {
                 // Buffer order is blue, green, red.
-                const float v = source[3 * x + k] + (errorDiffusion ? e[k] : 0.0f);
+                const float v = source[3 * x + k] + (diffused ? e[k] : 0.0f);
                 value[k] = static_cast<int>(std::lround(std::clamp(v, 0.0f, 255.0f)));
             }
             const uint8_t index = matcher.Nearest(value[2], value[1], value[0]);
             target[x] = index;
-            if (!errorDiffusion)
+            if (!diffused)
                 continue;
             const RGBQUAD& chosen = palette[index];
             const int chosenBgr[3] = {chosen.rgbBlue, chosen.rgbGreen, chosen.rgbRed};

@@ -9,10 +9,7 @@ bool ExportFrame(const CDC6File& doc, int index, const CPalette& palette,
     CImage image;
     if (!FrameToImage(doc, index, palette, image, error))
         return false;
-    if (type == IMAGE_TYPE_JPG) {
-        image.IncreaseBpp(24);
-        image.SetJpegQuality(255);
-    }
+    PrepareForFileType(image, type, 255);
     if (!image.Save(path, type)) {
         error = "Could not save " + path.string() + " (" + image.GetLastError() + ")";
         return false;

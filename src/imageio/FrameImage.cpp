@@ -5,9 +5,16 @@
 
 namespace {
 
+bool SameColour(const RGBQUAD& a, const RGBQUAD& b)
+{
+    return a.rgbRed == b.rgbRed && a.rgbGreen == b.rgbGreen && a.rgbBlue == b.rgbBlue;
+}
+
 // What each index of the picture becomes in the sprite: 0 stays 0, the
-// transparency index becomes 0, any other the palette entry nearest to its
-// colour.
+// transparency index becomes 0; an index whose colour is the palette's own
+// colour at that index stays itself, so that a palette holding a colour
+// more than once keeps every index through a round trip; any other index
+// becomes the palette entry nearest to its colour.
 std::array<uint8_t, 256> IndexMap(const CImage& image, const CPalette& palette)
 {
     // 255 questions: a plain search over the palette beats building a
@@ -17,8 +24,12 @@ std::array<uint8_t, 256> IndexMap(const CImage& image, const CPalette& palette)
     holder.SetPalette(palette.data(), static_cast<int>(palette.size()));
     const std::vector<RGBQUAD>& colours = image.GetPalette();
     std::array<uint8_t, 256> map{};
-    for (size_t v = 1; v < map.size(); ++v)
-        map[v] = holder.GetNearestIndex(v < colours.size() ? colours[v] : RGBQUAD{0, 0, 0, 0});
+    for (size_t v = 1; v < map.size(); ++v) {
+        const bool listed = v < colours.size();
+        const RGBQUAD colour = listed ? colours[v] : RGBQUAD{0, 0, 0, 0};
+        map[v] = listed && SameColour(colour, palette[v]) ? static_cast<uint8_t>(v)
+                                                          : holder.GetNearestIndex(colour);
+    }
     if (image.GetTransIndex() >= 0 && image.GetTransIndex() < 256)
         map[static_cast<size_t>(image.GetTransIndex())] = 0;
     return map;
@@ -45,6 +56,16 @@ bool FrameToImage(const CDC6File& doc, int index, const CPalette& palette, CImag
                     static_cast<size_t>(width));
     image.SetPalette(palette.data(), static_cast<int>(palette.size()));
     return true;
+}
+
+void PrepareForFileType(CImage& image, int type, int jpegQuality)
+{
+    if (type == IMAGE_TYPE_JPG) {
+        image.IncreaseBpp(24);
+        image.SetJpegQuality(jpegQuality);
+    } else if (type == IMAGE_TYPE_PNG) {
+        image.SetTransIndex(0);
+    }
 }
 
 void ReduceToIndexed(CImage& image, const CPalette& palette)

@@ -164,7 +164,9 @@ public:
     bool IncreaseBpp(int bpp);
     // 24 bits (or fewer) to 8 against `table`: each pixel the nearest entry
     // (smallest squared RGB distance, lowest index on ties), with
-    // Floyd-Steinberg error diffusion when asked. The palette becomes table.
+    // Floyd-Steinberg error diffusion when asked, in which transparent
+    // pixels (alpha below 128) neither take nor pass on error. The palette
+    // becomes table; the alpha plane stays.
     bool DecreaseBpp(int bpp, bool errorDiffusion, const RGBQUAD* table, int count);
     // The palette entry nearest to colour (smallest squared RGB distance,
     // lowest index on ties).

@@ -34,7 +34,8 @@ struct CImportResult {
 
 // Imports the image file at `path` into frame `frame` of direction
 // `direction`. The colour rule: index 0 stays 0, a transparent pixel becomes
-// 0, any other index becomes the palette entry nearest to its colour;
+// 0, an index whose colour is the palette's colour at that index stays
+// itself, any other index becomes the palette entry nearest to its colour;
 // pictures of more than 8 bits are first matched to the palette with error
 // diffusion. On failure nothing is changed and `error` holds the message.
 bool ImportImage(CDC6File& doc, int direction, int frame, const std::filesystem::path& path,

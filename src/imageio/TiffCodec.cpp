@@ -287,14 +287,24 @@ bool ReadPalette(TiffFile& file, uint32_t width, uint32_t height, int bits, CIma
         error = image.GetLastError();
         return false;
     }
-    // The map has 2^bits entries of 16 bits; some writers put 8-bit values
-    // there, which shows as no entry above 255.
+    // The map has 2^bits entries of 16 bits. Writers fill it with a colour
+    // c of 0 to 255 in one of three ways: c itself, which shows as no entry
+    // above 255; c x 256, which shows as every low byte 0; or c x 257 (the
+    // full 16-bit scale), where rounding to the nearest of 255 steps gives
+    // c back, as it gives the nearest colour for any other 16-bit value.
     const size_t entries = size_t{1} << bits;
     bool eightBit = true;
-    for (size_t i = 0; i < entries; ++i)
+    bool highByte = true;
+    for (size_t i = 0; i < entries; ++i) {
         eightBit = eightBit && red[i] < 256 && green[i] < 256 && blue[i] < 256;
-    auto scale = [eightBit](uint16_t v) {
-        return static_cast<uint8_t>(eightBit ? v : (uint32_t{v} * 255 + 32767) / 65535);
+        highByte = highByte && ((red[i] | green[i] | blue[i]) & 0xFF) == 0;
+    }
+    auto scale = [eightBit, highByte](uint16_t v) {
+        if (eightBit)
+            return static_cast<uint8_t>(v);
+        if (highByte)
+            return static_cast<uint8_t>(v >> 8);
+        return static_cast<uint8_t>((uint32_t{v} * 255 + 32767) / 65535);
     };
     std::vector<RGBQUAD> palette(size_t{1} << bpp, RGBQUAD{0, 0, 0, 0});
     for (size_t i = 0; i < entries; ++i)

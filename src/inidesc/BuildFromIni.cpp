@@ -25,14 +25,23 @@ std::string Formatted(const char* format, int value)
 
 // The frame's W x H rectangle in its direction's canvas, cut out of the
 // picture: dx columns from the left edge, its bottom row dy rows above the
-// bottom edge. False when it is empty or does not lie inside the picture.
-bool CutFrame(CImage& image, const FrameRecord& frame, const DirectionRecord& direction)
+// bottom edge. False, with the reason in `cause`, when it does not lie
+// inside the picture.
+bool CutFrame(CImage& image, const FrameRecord& frame, const DirectionRecord& direction,
+              const std::filesystem::path& file, std::string& cause)
 {
     const int64_t dx = std::abs(int64_t{frame.nOffsetX} - direction.nImgX0);
     const int64_t dy = std::abs(int64_t{frame.nOffsetY} - direction.nImgY0);
     const int64_t top = image.GetHeight() - dy - frame.nHeight;
-    if (frame.nWidth <= 0 || frame.nHeight <= 0 || top < 0 || dx + frame.nWidth > image.GetWidth())
+    if (top < 0 || dx + frame.nWidth > image.GetWidth()) {
+        cause = "The frame's " + std::to_string(frame.nWidth) + " x " +
+                std::to_string(frame.nHeight) + " rectangle, " + std::to_string(dx) +
+                " columns from the left edge and " + std::to_string(dy) +
+                " rows above the bottom edge, lies outside the " +
+                std::to_string(image.GetWidth()) + " x " + std::to_string(image.GetHeight()) +
+                " picture " + file.string();
         return false;
+    }
     return image.Crop(static_cast<int>(dx), static_cast<int>(top),
                       static_cast<int>(dx + frame.nWidth), static_cast<int>(top + frame.nHeight));
 }
@@ -83,11 +92,21 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
         const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
         for (int f = 0; f < frames; ++f) {
             const std::string section = FrameSectionName(d, f);
-            const std::string sectionError = "Section [" + section + "] error!";
+            const auto sectionError = [&section](const std::string& cause) {
+                return "Section [" + section + "] error!\n" + cause;
+            };
             FrameRecord frame;
-            if (!ReadFrameSection(ini, frame, section, main.nFramed))
-                return fail(ini.Refused() ? ini.GetLastError() : sectionError);
+            std::string missingKey;
+            if (!ReadFrameSection(ini, frame, section, main.nFramed, &missingKey))
+                return fail(ini.Refused()
+                                ? ini.GetLastError()
+                                : sectionError("The key '" + missingKey + "' is missing"));
+            if (frame.nWidth <= 0 || frame.nHeight <= 0)
+                return fail(sectionError("'Width' and 'Height' must be above 0, not " +
+                                         std::to_string(frame.nWidth) + " and " +
+                                         std::to_string(frame.nHeight)));
             CImage image;
+            std::filesystem::path file = gif;
             if (main.nFramed != 0) {
                 if (f == 0 && !image.LoadAll(gif, IMAGE_TYPE_GIF, animation))
                     return fail("Could not open file: \n" + gif.string());
@@ -96,15 +115,17 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
                 image = animation[static_cast<size_t>(f)];
             } else {
                 if (!PlainExtension(frame.strFileType))
-                    return fail(sectionError);
-                const std::filesystem::path file = folder / Formatted("%02d", d) /
-                                                   (Formatted("%04d", f) + "." + frame.strFileType);
+                    return fail(
+                        sectionError("'FileType' " + frame.strFileType + " is no file extension"));
+                file = folder / Formatted("%02d", d) /
+                       (Formatted("%04d", f) + "." + frame.strFileType);
                 if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
                     return fail("Could not open file: \n" + file.string());
             }
             ReduceToIndexed(image, palette);
-            if (!CutFrame(image, frame, direction))
-                return fail(sectionError);
+            std::string cause;
+            if (!CutFrame(image, frame, direction, file, cause))
+                return fail(sectionError(cause));
             const int index = d * frames + f;
             ImageToFrame(doc, index, image, palette);
             doc.SetFrameOffsetX(index, frame.nOffsetX);

@@ -60,10 +60,7 @@ bool CanvasImage(const CDC6File& doc, int index, const CCanvas& canvas, const CP
     doc.GetDC6FrameHeader(index, f);
     if (!FrameToImage(doc, index, palette, image, error))
         return false;
-    if (format.nType == IMAGE_TYPE_JPG) {
-        image.IncreaseBpp(24);
-        image.SetJpegQuality(255);
-    }
+    PrepareForFileType(image, format.nType, 255);
     const int64_t left = f.m_iOffsetX - canvas.minX;
     const int64_t top = int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.minTop;
     const int64_t right = canvas.maxRight - f.m_iOffsetX - f.m_iWidth;
@@ -98,12 +95,18 @@ bool ExportFormatFromExtension(const std::string& extension, CExportFormat& form
 
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
-                     bool animated, std::filesystem::path& description, std::string& error)
+                     bool animated, std::filesystem::path& description, std::string& error,
+                     int framesPerSecond)
 {
     animated = animated && format.nType == IMAGE_TYPE_GIF;
     DC6FileHeader header;
     if (!doc.GetDC6FileHeader(header)) {
         error = "There is no sprite to export";
+        return false;
+    }
+    if (animated && (framesPerSecond < 1 || framesPerSecond > kMaxFramesPerSecond)) {
+        error = "An animation plays at 1 to " + Number(kMaxFramesPerSecond) +
+                " frames a second, not " + Number(framesPerSecond);
         return false;
     }
     const std::string base = doc.GetFileNamePart(false, false) + "_" + format.strExtension;
@@ -167,6 +170,7 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                 sequence.push_back(&image);
             CImageGIF gif;
             gif.SetDisposalMethod(3);
+            gif.SetDelay((100 + framesPerSecond / 2) / framesPerSecond);
             const std::filesystem::path file = target / (Formatted("%02d", d) + ".gif");
             if (!gif.Encode(file, sequence)) {
                 error = "Could not save " + file.string();

@@ -22,11 +22,18 @@ struct CExportFormat {
 // other text.
 bool ExportFormatFromExtension(const std::string& extension, CExportFormat& format);
 
-// Exports into a new folder under `folder`; `animated` counts only for GIF.
+// Animations play at the game's rate unless asked otherwise; each picture
+// shows round(100 / rate) hundredths of a second.
+constexpr int kDefaultFramesPerSecond = 25;
+constexpr int kMaxFramesPerSecond = 100;
+
+// Exports into a new folder under `folder`; `animated` counts only for GIF,
+// whose animations play at `framesPerSecond` (1 to kMaxFramesPerSecond).
 // The description's path goes to `description`. False with the message
 // ("Unable to Create Directory!!\n[<folder>]" when the export folder exists
 // already or a folder cannot be made; "Could not save <file>" when a file
 // cannot be written) at the first failure.
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
-                     bool animated, std::filesystem::path& description, std::string& error);
+                     bool animated, std::filesystem::path& description, std::string& error,
+                     int framesPerSecond = kDefaultFramesPerSecond);

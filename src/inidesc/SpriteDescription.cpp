@@ -89,14 +89,21 @@ bool ReadDirectionSection(CIniEx& ini, DirectionRecord& record, int direction)
     return !ini.Refused();
 }
 
-bool ReadFrameSection(CIniEx& ini, FrameRecord& record, const std::string& section, int framed)
+bool ReadFrameSection(CIniEx& ini, FrameRecord& record, const std::string& section, int framed,
+                      std::string* missingKey)
 {
-    if (!Number(ini, section, "Width", record.nWidth) ||
-        !Number(ini, section, "Height", record.nHeight))
+    const auto missing = [missingKey](const char* key) {
+        if (missingKey != nullptr)
+            *missingKey = key;
         return false;
+    };
+    if (!Number(ini, section, "Width", record.nWidth))
+        return missing("Width");
+    if (!Number(ini, section, "Height", record.nHeight))
+        return missing("Height");
     if (framed == 0) {
         if (!ini.GetKeyData(section, "FileType", record.strFileType))
-            return false;
+            return missing("FileType");
     } else {
         record.strFileType.clear();
     }

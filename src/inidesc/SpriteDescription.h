@@ -57,6 +57,8 @@ bool ReadMainSection(CIniEx& ini, MainRecord& record);
 // Img_X0 and Img_Y0, each 0 when missing; a missing section is no error.
 // Every reader also fails when a value it reads is refused as too long.
 bool ReadDirectionSection(CIniEx& ini, DirectionRecord& record, int direction);
-// False when Width or Height is missing, or (not framed) FileType; the
-// offsets default to 0. When framed, FileType is not read.
-bool ReadFrameSection(CIniEx& ini, FrameRecord& record, const std::string& section, int framed);
+// False when Width or Height is missing, or (not framed) FileType, whose
+// name then goes to `missingKey` when given; the offsets default to 0. When
+// framed, FileType is not read.
+bool ReadFrameSection(CIniEx& ini, FrameRecord& record, const std::string& section, int framed,
+                      std::string* missingKey = nullptr);

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace {
 
@@ -21,14 +22,17 @@ protected:
         Start(QString::fromStdString((m_Dir.Path() / "walk.dc6").string()));
     }
 
-    // Chooses `format` (a radio button's object name) and the animation box.
-    static std::function<int(QDialog&)> ChooseFormat(const char* format, bool animation)
+    // Chooses `format` (a radio button's object name), the animation box
+    // and the animation's frames a second.
+    static std::function<int(QDialog&)> ChooseFormat(const char* format, bool animation,
+                                                     int framesPerSecond = 25)
     {
-        return [format, animation](QDialog& dialog) {
+        return [format, animation, framesPerSecond](QDialog& dialog) {
             dialog.findChild<QRadioButton*>(format)->click();
             auto* box = dialog.findChild<QCheckBox*>("m_chkAnimation");
             if (box->isEnabled())
                 box->setChecked(animation);
+            dialog.findChild<QSpinBox*>("m_edtFramesPerSecond")->setValue(framesPerSecond);
             dialog.accept();
             return dialog.result();
         };
@@ -42,18 +46,28 @@ TEST_F(IniCommandsTest, OptionsOfferAnimationForGifOnly)
     CExportOptionsDlg options;
     EXPECT_EQ(options.windowTitle(), "导出所有帧选项");
     auto* animation = options.findChild<QCheckBox*>("m_chkAnimation");
+    auto* rate = options.findChild<QSpinBox*>("m_edtFramesPerSecond");
     EXPECT_TRUE(options.findChild<QRadioButton*>("m_radBMP")->isChecked());
     EXPECT_FALSE(animation->isEnabled());
     EXPECT_FALSE(animation->isChecked());
+    EXPECT_EQ(rate->value(), 25) << "the game's rate";
+    EXPECT_EQ(rate->minimum(), 1);
+    EXPECT_EQ(rate->maximum(), 100);
+    EXPECT_FALSE(rate->isEnabled());
     options.findChild<QRadioButton*>("m_radGIF")->click();
     EXPECT_TRUE(animation->isEnabled());
+    EXPECT_FALSE(rate->isEnabled()) << "only an animation has a rate";
     animation->setChecked(true);
+    EXPECT_TRUE(rate->isEnabled());
+    rate->setValue(12);
     options.findChild<QRadioButton*>("m_radPCX")->click();
     EXPECT_FALSE(animation->isEnabled());
     EXPECT_TRUE(animation->isChecked());
+    EXPECT_FALSE(rate->isEnabled());
     options.findChild<QRadioButton*>("m_radPNG")->click();
     options.accept();
     EXPECT_EQ(options.Extension(), "png");
+    EXPECT_EQ(options.m_nFramesPerSecond, 12);
 }
 
 TEST_F(IniCommandsTest, ExportAllWritesTheFolderAndBuildReadsItBack)
@@ -61,13 +75,13 @@ TEST_F(IniCommandsTest, ExportAllWritesTheFolderAndBuildReadsItBack)
     OpenWalk();
     const auto out = m_Dir.Path() / "out";
     std::filesystem::create_directory(out);
-    m_pScript->dialogs = {ChooseFormat("m_radGIF", true)};
+    m_pScript->dialogs = {ChooseFormat("m_radGIF", true, 10)};
     m_pScript->files = {QString::fromStdString(out.string())};
     Click("m_btnExportAll");
     ASSERT_EQ(m_pScript->fileRequests.size(), 1u);
     EXPECT_TRUE(m_pScript->fileRequests[0].bFolder);
     EXPECT_EQ(m_pScript->fileRequests[0].strCaption, "Select Directory To Export To");
-    EXPECT_TRUE(std::filesystem::exists(out / "walk_gif" / "01.gif"));
+    EXPECT_EQ(testutil::GifDelays(out / "walk_gif" / "01.gif"), std::vector<int>(3, 10));
     EXPECT_EQ(m_pDlg->Saved(), 1);
 
     // The same again: the folder exists.
@@ -115,7 +129,7 @@ TEST_F(IniCommandsTest, AFailedBuildGoesBackToTheLogo)
     m_pScript->answers = {Answer::Ok};
     Click("m_btnBuildFromIni");
     ASSERT_EQ(m_pScript->asked.size(), 1u) << "no question while only the logo is shown";
-    EXPECT_EQ(m_pScript->asked[0].text, "Section [00:0000] error!");
+    EXPECT_EQ(m_pScript->asked[0].text, "Section [00:0000] error!\nThe key 'Width' is missing");
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
     EXPECT_EQ(m_pDlg->DocLoaded(), 0);
     EXPECT_EQ(m_pDlg->Saved(), 1);

@@ -106,7 +106,11 @@ TEST_F(MainDlgTest, AFailedOpenReportsTheErrorAndGoesBackToTheLogo)
     Click("m_btnOpen");
 
     ASSERT_EQ(m_pScript->asked.size(), 1u);
-    EXPECT_EQ(m_pScript->asked[0].text, "Error: Fileformat not DC6");
+    EXPECT_EQ(m_pScript->asked[0].text,
+              "Error: Fileformat not DC6\n"
+              "The header's version field (bytes 0 to 3) holds 1819043176; a DC6 file holds 6 "
+              "there\n"
+              "The header's flags field (bytes 4 to 7) holds 2671; a DC6 file holds 1 there");
     EXPECT_EQ(m_pScript->asked[0].caption, "Error");
     EXPECT_EQ(m_pScript->asked[0].buttons, Buttons::Ok);
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::None);
@@ -117,6 +121,25 @@ TEST_F(MainDlgTest, AFailedOpenReportsTheErrorAndGoesBackToTheLogo)
     EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02");
     EXPECT_EQ(EnabledButtons(), kAlwaysEnabled) << "nothing can save the half-read file";
     EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3)) << "the logo again";
+}
+
+TEST_F(MainDlgTest, AFileOfAnotherWriterIsRefusedWithTheWayToRepairIt)
+{
+    Start();
+    const auto path = testutil::DataDir() / "dc6" / "small.dc6";
+    m_pScript->files = {QString::fromStdString(path.string())};
+    m_pScript->answers = {Answer::Ok};
+    Click("m_btnOpen");
+    ASSERT_EQ(m_pScript->asked.size(), 1u);
+    EXPECT_EQ(m_pScript->asked[0].text,
+              QString::fromStdString(
+                  "Error: Fileformat not DC6\n"
+                  "The header's flags field (bytes 4 to 7) holds 0; a DC6 file holds 1 there\n\n"
+                  "Only the header's flags field is out of place. A conforming copy can be "
+                  "written with:\nspritewright-cli repair \"" +
+                  path.string() + "\" -o \"" +
+                  (path.parent_path() / "small-repaired.dc6").string() + "\""));
+    EXPECT_EQ(m_pDlg->DocLoaded(), 0);
 }
 
 TEST_F(MainDlgTest, ButtonsFollowTheDocumentsShape)

@@ -101,8 +101,12 @@ TEST(CliDc6, InfoSummarisesSeveralFilesAndReportsTheBrokenOnes)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("directions:           1"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("termination bytes:    ee ee ee ee"), std::string::npos);
-    EXPECT_EQ(r.err,
-              "spritewright-cli: " + (dir / "text.dc6").string() + ": Error: Fileformat not DC6\n");
+    EXPECT_EQ(r.err, "spritewright-cli: " + (dir / "text.dc6").string() +
+                         ": Error: Fileformat not DC6\n"
+                         "The header's version field (bytes 0 to 3) holds 1819043176; a DC6 file "
+                         "holds 6 there\n"
+                         "The header's flags field (bytes 4 to 7) holds 111; a DC6 file holds 1 "
+                         "there\n");
 
     EXPECT_EQ(Cli({"info", "--json", "a.dc6", "b.dc6"}).status, 2);
     EXPECT_EQ(Cli({"info"}).status, 2);
@@ -136,11 +140,48 @@ TEST(CliDc6, ResaveRewritesAndRefusesToDamage)
     EXPECT_NE(r.err.find("Error: File Could Not Be Created"), std::string::npos);
 }
 
+TEST(CliDc6, RepairWritesAConformingCopyOrSaysWhyNot)
+{
+    // A file of another writer, flags 0: the copy is what resaving the
+    // file with its flags set gives.
+    TempDir dir;
+    const auto original = testutil::DataDir() / "dc6" / "medium.dc6";
+    auto r = Cli({"repair", original.string(), "-o", (dir / "medium.dc6").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, original.string() +
+                         ": the header's flags field (bytes 4 to 7) held 0; it now holds 1\n");
+    Bytes flagsSet = ReadFile(original);
+    flagsSet.at(4) = 1;
+    WriteFile(dir / "flags-set.dc6", flagsSet);
+    ASSERT_EQ(
+        Cli({"resave", (dir / "flags-set.dc6").string(), (dir / "resaved.dc6").string()}).status,
+        0);
+    EXPECT_EQ(ReadFile(dir / "medium.dc6"), ReadFile(dir / "resaved.dc6"));
+
+    r = Cli({"repair", (dir / "medium.dc6").string(), "-o", (dir / "again.dc6").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, (dir / "medium.dc6").string() + ": nothing to repair\n");
+    EXPECT_EQ(ReadFile(dir / "again.dc6"), ReadFile(dir / "medium.dc6"));
+
+    // Anything else is refused with the reader's message, and nothing is
+    // written.
+    Bytes cut(flagsSet.begin(), flagsSet.begin() + 30);
+    cut.at(4) = 0;
+    WriteFile(dir / "cut.dc6", cut);
+    r = Cli({"repair", (dir / "cut.dc6").string(), "-o", (dir / "out.dc6").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "spritewright-cli: " + (dir / "cut.dc6").string() +
+                         ": Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 [0]\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.dc6"));
+    EXPECT_EQ(Cli({"repair", original.string()}).status, 2);
+    EXPECT_EQ(Cli({"repair", "-o", (dir / "out.dc6").string()}).status, 2);
+}
+
 TEST(CliDc6, HelpDescribesEveryVerb)
 {
     const auto r = Cli({"--help"});
     ASSERT_EQ(r.status, 0);
-    for (const char* verb : {"info FILE", "info --json", "new OUT", "resave IN"})
+    for (const char* verb : {"info FILE", "info --json", "new OUT", "resave IN", "repair IN"})
         EXPECT_NE(r.out.find(verb), std::string::npos) << verb;
     EXPECT_EQ(Cli({"frobnicate"}).status, 2);
     EXPECT_EQ(Cli({}).status, 2);

@@ -120,11 +120,21 @@ TEST_F(CliImageTest, ExportFrameAndSheetWriteWhatTheExtensionSays)
     EXPECT_EQ(image.GetBits(511)[1], 60);
     EXPECT_EQ(image.GetBits(255)[257], 63);
 
+    EXPECT_EQ(image.GetTransIndex(), -1);
+
     r = RunProgram(SPRITEWRIGHT_CLI, {"sheet", sprite, (m_Dir / "s.jpg").string(), "--across", "1",
                                       "--down", "1", "--palette", palette});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(image.Load(m_Dir / "s.jpg", IMAGE_TYPE_JPG));
     EXPECT_EQ(image.GetBpp(), 24);
+
+    // A PNG shows index 0 as transparent.
+    r = RunProgram(SPRITEWRIGHT_CLI, {"sheet", sprite, (m_Dir / "s.png").string(), "--across", "1",
+                                      "--down", "1", "--palette", palette});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(image.Load(m_Dir / "s.png", IMAGE_TYPE_PNG));
+    EXPECT_EQ(image.GetTransIndex(), 0);
+    EXPECT_EQ(image.GetBits(255)[1], 60);
 
     const std::pair<std::vector<std::string>, const char*> failures[] = {
         {{"sheet", sprite, (m_Dir / "x.bmp").string(), "--start", "1", "--palette", palette},

@@ -25,10 +25,14 @@ void MakeSprite(const std::filesystem::path& path, int seed)
 std::string Json(const std::filesystem::path& sprite)
 {
     auto r = RunProgram(SPRITEWRIGHT_CLI, {"info", "--json", sprite.string()});
-    // The encoded lengths of two writers may differ; everything else may not.
+    // The encoded lengths of two writers may differ, and a description
+    // keeps no termination bytes; everything else may not differ.
     std::string json = r.out;
     for (size_t at; (at = json.find("\"length\":")) != std::string::npos;)
         json.erase(at, json.find(',', at) - at + 1);
+    const size_t termination = json.find("\"termination\":");
+    if (termination != std::string::npos)
+        json.erase(termination, json.find(',', termination) - termination + 1);
     return json;
 }
 
@@ -79,6 +83,50 @@ TEST(CliIni, ExportAllAndBuildRoundTripManySprites)
     EXPECT_EQ(Json(dir / "again.dc6"), Json(dir / "s1.dc6"));
 }
 
+TEST(CliIni, RealSpritesBuildBackIndexForIndexInEveryLosslessFormat)
+{
+    // Sprites of another writer, repaired, then exported and built back
+    // with their own palette, which holds some colours more than once;
+    // the output folders do not exist yet.
+    TempDir dir;
+    const std::string palette = (testutil::DataDir() / "dc6" / "palette.dat").string();
+    std::vector<std::string> sprites;
+    for (const char* name : {"authoring", "chrome", "composition", "cursors-markers", "large",
+                             "medium", "small", "utility", "very_small"}) {
+        sprites.push_back((dir / (std::string(name) + ".dc6")).string());
+        const auto r = RunProgram(SPRITEWRIGHT_CLI,
+                                  {"repair", (testutil::DataDir() / "dc6" / name).string() + ".dc6",
+                                   "-o", sprites.back()});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    for (const auto& [format, animated] :
+         {std::pair{"bmp", false}, std::pair{"pcx", false}, std::pair{"tif", false},
+          std::pair{"png", false}, std::pair{"gif", false}, std::pair{"gif", true}}) {
+        const std::string what = std::string(format) + (animated ? "-animated" : "");
+        const auto out = dir / what / "exported";
+        std::vector<std::string> args = {"export-all"};
+        args.insert(args.end(), sprites.begin(), sprites.end());
+        args.insert(args.end(), {"-o", out.string(), "--format", format, "--palette", palette});
+        if (animated)
+            args.push_back("--animated");
+        auto r = RunProgram(SPRITEWRIGHT_CLI, args);
+        ASSERT_EQ(r.status, 0) << what << r.err;
+
+        std::vector<std::string> build = {"build"};
+        for (const std::string& sprite : sprites) {
+            const std::string base = std::filesystem::path(sprite).stem().string() + "_" + format;
+            build.push_back((out / base / (base + ".ini")).string());
+        }
+        build.insert(build.end(), {"-o", (dir / what / "built").string(), "--palette", palette});
+        r = RunProgram(SPRITEWRIGHT_CLI, build);
+        ASSERT_EQ(r.status, 0) << what << r.err;
+        for (const std::string& sprite : sprites) {
+            const auto name = std::filesystem::path(sprite).filename();
+            EXPECT_EQ(Json(dir / what / "built" / name), Json(sprite)) << what << " " << name;
+        }
+    }
+}
+
 TEST(CliIni, UsageAndFolderMistakes)
 {
     TempDir dir;
@@ -93,12 +141,44 @@ TEST(CliIni, UsageAndFolderMistakes)
             .status,
         2);
     EXPECT_EQ(RunProgram(SPRITEWRIGHT_CLI, {"export-all", a}).status, 2);
-    auto r = RunProgram(SPRITEWRIGHT_CLI, {"export-all", a, "-o", (dir / "missing").string()});
+    // A rate only for an animation, and only 1 to 100 frames a second.
+    const std::vector<std::string> gif = {"export-all",        a,          "-o",
+                                          dir.Path().string(), "--format", "gif"};
+    for (const std::vector<std::string>& rate : {std::vector<std::string>{"--fps", "10"},
+                                                 {"--animated", "--fps", "0"},
+                                                 {"--animated", "--fps", "101"},
+                                                 {"--animated", "--fps", "ten"}}) {
+        std::vector<std::string> args = gif;
+        args.insert(args.end(), rate.begin(), rate.end());
+        EXPECT_EQ(RunProgram(SPRITEWRIGHT_CLI, args).status, 2) << rate.back();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a_gif")) << "nothing written";
+
+    // Output folders are made with their missing parents; a file where a
+    // folder should be is an error.
+    auto r =
+        RunProgram(SPRITEWRIGHT_CLI, {"export-all", a, "-o", (dir / "new" / "deeper").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto description = dir / "new" / "deeper" / "a_bmp" / "a_bmp.ini";
+    EXPECT_TRUE(std::filesystem::exists(description));
+    r = RunProgram(SPRITEWRIGHT_CLI, {"export-all", a, "-o", a});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is not a folder"), std::string::npos);
+    EXPECT_NE(r.err.find(a + ": is not a folder"), std::string::npos) << r.err;
+
+    r = RunProgram(SPRITEWRIGHT_CLI, {"build", description.string(), description.string(), "-o",
+                                      (dir / "built" / "twice").string()});
+    EXPECT_EQ(r.status, 1) << "both build the same file";
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "built" / "twice"));
     r = RunProgram(SPRITEWRIGHT_CLI,
-                   {"build", (dir / "none.ini").string(), (dir / "none2.ini").string(), "-o",
-                    (dir / "x.dc6").string()});
+                   {"build", description.string(), "-o", (dir / "built" / "once").string() + "/"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "built" / "once" / "a.dc6"));
+    r = RunProgram(SPRITEWRIGHT_CLI,
+                   {"build", description.string(), "-o", (dir / "one.dc6").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "one.dc6"));
+    r = RunProgram(SPRITEWRIGHT_CLI,
+                   {"build", description.string(), description.string(), "-o", a});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is not a folder"), std::string::npos);
+    EXPECT_NE(r.err.find(a + ": is not a folder"), std::string::npos) << r.err;
 }

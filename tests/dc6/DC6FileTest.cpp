@@ -101,19 +101,33 @@ TEST(DC6File, NewSpriteSavesToTheSeventyThreeBytesOfTheFormat)
 
 TEST(DC6File, HeaderFailuresReportTheFirstBrokenField)
 {
+    // The reader's message names every header field that is wrong; a
+    // repairing read takes any flags and stops at the next fault.
+    const std::string notDc6 = "Error: Fileformat not DC6";
+    const std::string version = "\nThe header's version field (bytes 0 to 3) holds 5; a DC6 "
+                                "file holds 6 there";
+    const std::string flags = "\nThe header's flags field (bytes 4 to 7) holds 0; a DC6 file "
+                              "holds 1 there";
+    const std::string encoding = "\nThe header's encoding field (bytes 8 to 11) holds 1; a DC6 "
+                                 "file holds 0 there";
     struct Case {
         const char* name;
         int32_t version, flags, encoding, directions, frames;
-        const char* error;
+        std::string error, repairError;
     };
     const Case cases[] = {
-        {"version", 5, 1, 0, 1, 1, "Error: Fileformat not DC6"},
-        {"flags and counts", 6, 0, 0, 0, 0, "Error: Fileformat not DC6"},
-        {"encoding", 6, 1, 1, 1, 1, "Error: Fileformat not DC6"},
-        {"no directions", 6, 1, 0, 0, 1, "Error: m_iDirections <= 0"},
-        {"negative directions", 6, 1, 0, -4, 0, "Error: m_iDirections <= 0"},
-        {"no frames", 6, 1, 0, 3, 0, "Error: m_iFramesPerDirection <= 0"},
+        {"version", 5, 1, 0, 1, 1, notDc6 + version, notDc6 + version},
+        {"flags and counts", 6, 0, 0, 0, 0, notDc6 + flags, "Error: m_iDirections <= 0"},
+        {"encoding", 6, 1, 1, 1, 1, notDc6 + encoding, notDc6 + encoding},
+        {"all three", 5, 0, 1, 1, 1, notDc6 + version + flags + encoding,
+         notDc6 + version + flags + encoding},
+        {"no directions", 6, 1, 0, 0, 1, "Error: m_iDirections <= 0", "Error: m_iDirections <= 0"},
+        {"negative directions", 6, 1, 0, -4, 0, "Error: m_iDirections <= 0",
+         "Error: m_iDirections <= 0"},
+        {"no frames", 6, 1, 0, 3, 0, "Error: m_iFramesPerDirection <= 0",
+         "Error: m_iFramesPerDirection <= 0"},
     };
+    TempDir dir;
     for (const Case& c : cases) {
         ByteBuilder b;
         b.I32(c.version)
@@ -131,10 +145,15 @@ TEST(DC6File, HeaderFailuresReportTheFirstBrokenField)
         ASSERT_TRUE(doc.GetDC6FileHeader(header)) << "the header stays as read";
         EXPECT_EQ(header.m_iVersion, c.version);
         EXPECT_EQ(header.m_iDirections, c.directions);
+
+        WriteFile(dir / "header.dc6", b.Get());
+        std::string repaired;
+        EXPECT_FALSE(doc.LoadDC6Repaired(dir / "header.dc6", repaired)) << c.name;
+        EXPECT_EQ(doc.GetLastErrorText(), c.repairError) << c.name;
     }
 
     CDC6File doc;
-    EXPECT_EQ(Load(doc, Bytes{6, 0, 0}).error, "Error: Fileformat not DC6");
+    EXPECT_EQ(Load(doc, Bytes{6, 0, 0}).error, notDc6 + flags);
 }
 
 TEST(DC6File, FrameFailuresNameTheFrame)
@@ -433,11 +452,23 @@ TEST(DC6File, FilesOfAnotherEncoderLoadAndResaveUnchanged)
     for (const char* name : kCorpus) {
         SCOPED_TRACE(name);
         CDC6File original;
-        EXPECT_FALSE(original.LoadDC6(ReadFile(testutil::DataDir() / "dc6" / name)));
-        EXPECT_EQ(original.GetLastErrorText(), "Error: Fileformat not DC6");
+        const auto path = testutil::DataDir() / "dc6" / name;
+        EXPECT_FALSE(original.LoadDC6(path));
+        EXPECT_EQ(original.GetLastErrorText(), "Error: Fileformat not DC6\nThe header's flags "
+                                               "field (bytes 4 to 7) holds 0; a DC6 file holds 1 "
+                                               "there");
 
-        ASSERT_TRUE(original.LoadDC6(CorpusWithFlagsSet(name))) << original.GetLastErrorText();
+        // Repaired, the file reads as it does with its flags set.
+        std::string repaired;
+        ASSERT_TRUE(original.LoadDC6Repaired(path, repaired)) << original.GetLastErrorText();
+        EXPECT_EQ(repaired, "the header's flags field (bytes 4 to 7) held 0; it now holds 1");
+        CDC6File flagsSet;
+        ASSERT_TRUE(flagsSet.LoadDC6(CorpusWithFlagsSet(name)));
+        ASSERT_TRUE(flagsSet.SaveDC6(dir / "flags-set.dc6"));
         ASSERT_TRUE(original.SaveDC6(dir / name));
+        EXPECT_EQ(ReadFile(dir / name), ReadFile(dir / "flags-set.dc6"));
+        ASSERT_TRUE(original.LoadDC6Repaired(dir / name, repaired));
+        EXPECT_EQ(repaired, "") << "nothing left to repair";
         CDC6File back;
         ASSERT_TRUE(back.LoadDC6(dir / name)) << back.GetLastErrorText();
 

@@ -43,6 +43,8 @@ std::vector<RGBQUAD> RandomPalette(std::mt19937& rng, size_t size, int levels)
 // Floyd-Steinberg the plain way, with the same arithmetic the image layer
 // promises: top row first, left to right, each channel's value clamped and
 // rounded, the error of the rounded value spread 7, 3, 5, 1 sixteenths.
+// Transparent pixels (alpha below 128) are their own colour's nearest
+// entry, and the error never reaches them or leaves them.
 std::vector<uint8_t> PlainDither(const CImage& image, const std::vector<RGBQUAD>& palette)
 {
     const int w = image.GetWidth(), h = image.GetHeight();
@@ -54,12 +56,16 @@ std::vector<uint8_t> PlainDither(const CImage& image, const std::vector<RGBQUAD>
     for (int top = 0; top < h; ++top) {
         const int row = h - 1 - top;
         for (int x = 0; x < w; ++x) {
+            const bool hidden = image.HasAlpha() && image.GetAlphaBits(row)[x] < 128;
             int v[3];
             for (int k = 0; k < 3; ++k)
                 v[k] = static_cast<int>(std::lround(
-                    std::clamp(image.GetBits(row)[3 * x + k] + at(x, top, k), 0.0f, 255.0f)));
+                    std::clamp(image.GetBits(row)[3 * x + k] + (hidden ? 0.0f : at(x, top, k)),
+                               0.0f, 255.0f)));
             const uint8_t index = PlainNearest(palette, v[2], v[1], v[0]);
             out[static_cast<size_t>(row * w + x)] = index;
+            if (hidden)
+                continue;
             const int chosen[3] = {palette[index].rgbBlue, palette[index].rgbGreen,
                                    palette[index].rgbRed};
             for (int k = 0; k < 3; ++k) {
@@ -123,6 +129,19 @@ TEST(ColourMatch, DitheringFollowsFloydSteinberg)
             ASSERT_EQ(image.GetBits(y)[x], expected[static_cast<size_t>(y * 37 + x)])
                 << x << "," << y;
 
+    // Transparent pixels here and there, at the edges too.
+    CImage holes = plain;
+    holes.CreateAlpha();
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            holes.GetAlphaBits(y)[x] = static_cast<uint8_t>(rng() % 3 == 0 ? 127 : 128 + x);
+    const std::vector<uint8_t> expectedWithHoles = PlainDither(holes, palette);
+    ASSERT_TRUE(holes.DecreaseBpp(8, true, palette.data(), 256));
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(holes.GetBits(y)[x], expectedWithHoles[static_cast<size_t>(y * 37 + x)])
+                << x << "," << y;
+
     // Without diffusion each pixel is its nearest entry.
     const CImage original = plain;
     ASSERT_TRUE(plain.DecreaseBpp(8, false, palette.data(), 256));
@@ -131,4 +150,32 @@ TEST(ColourMatch, DitheringFollowsFloydSteinberg)
             const uint8_t* bgr = original.GetBits(y) + 3 * x;
             ASSERT_EQ(plain.GetBits(y)[x], PlainNearest(palette, bgr[2], bgr[1], bgr[0]));
         }
+}
+
+TEST(ColourMatch, HiddenColoursDoNotShowInTheirNeighbours)
+{
+    // A 16 x 16 picture whose right half is transparent: red or grey
+    // behind it, the visible half dithers the same.
+    std::mt19937 rng(3);
+    const std::vector<RGBQUAD> palette = RandomPalette(rng, 256, 6);
+    std::vector<uint8_t> visible[2];
+    for (const int hidden : {0, 1}) {
+        CImage image;
+        image.Create(16, 16, 24, 0);
+        image.CreateAlpha();
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                uint8_t* bgr = image.GetBits(y) + 3 * x;
+                const bool transparent = x >= 8;
+                image.GetAlphaBits(y)[x] = transparent ? 0 : 255;
+                const uint8_t grey = static_cast<uint8_t>(7 * x + 11 * y);
+                bgr[0] = transparent && hidden == 0 ? 0 : grey;
+                bgr[1] = transparent && hidden == 0 ? 0 : grey;
+                bgr[2] = transparent && hidden == 0 ? 255 : grey;
+            }
+        ASSERT_TRUE(image.DecreaseBpp(8, true, palette.data(), 256));
+        for (int y = 0; y < 16; ++y)
+            visible[hidden].insert(visible[hidden].end(), image.GetBits(y), image.GetBits(y) + 8);
+    }
+    EXPECT_EQ(visible[0], visible[1]);
 }

@@ -93,7 +93,21 @@ TEST(ExportFrame, EveryFormatKeepsTheIndicesAndThePalette)
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < 37; ++x)
                 ASSERT_EQ(back.GetBits(y)[x], (x + 2 * y) % 256) << name << " " << x << "," << y;
+        // Only a PNG shows index 0 as transparent.
+        EXPECT_EQ(back.GetTransIndex(), std::string(name) == "f.png" ? 0 : -1) << name;
     }
+
+    // The PNG imports to the same indices.
+    CDC6File again;
+    again.NewDC6(1, 1);
+    CImportQuestions questions;
+    CImportResult result;
+    ASSERT_TRUE(ImportImage(again, 0, 0, dir / "f.png", palette, questions, result, error))
+        << error;
+    DC6Frame original, imported;
+    doc.GetDC6Frame(0, original);
+    again.GetDC6Frame(0, imported);
+    EXPECT_EQ(imported.m_ImageData, original.m_ImageData);
 
     // JPG has no palette: 24 bits of the palette's colours.
     const auto jpg = dir / "f.JPG";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using testutil::TempDir;
 
 namespace {
@@ -199,6 +201,51 @@ TEST_F(ImportImageTest, ColoursMatchThePaletteEntryByEntry)
     const uint8_t expected[] = {0, 0, 77, 0};
     for (int x = 0; x < 4; ++x)
         EXPECT_EQ(FramePixel(doc, 0, x, 0), expected[x]) << x;
+}
+
+TEST_F(ImportImageTest, IndicesOfColoursThePaletteHoldsTwiceSurvive)
+{
+    // Pictures by Pillow whose palette is the sprite palette, which holds
+    // entries 0, 1 and 217 alike and 216 and 255 alike: each index comes
+    // back as itself (0 stays 0 anyway).
+    CPalette palette{};
+    ASSERT_EQ(ReadPaletteFile(testutil::DataDir() / "dc6" / "palette.dat", palette.data(), 256), 1);
+    ASSERT_EQ(std::memcmp(&palette[1], &palette[217], 3), 0);
+    ASSERT_EQ(std::memcmp(&palette[216], &palette[255], 3), 0);
+    for (const char* name : {"dups-pillow.bmp", "dups-pillow.gif", "dups-pillow.pcx",
+                             "dups-pillow.png", "dups-pillow.tif"}) {
+        CDC6File doc;
+        doc.NewDC6(1, 1);
+        Asked asked;
+        ASSERT_TRUE(ImportImage(doc, 0, 0, testutil::DataDir() / "images" / "libs" / name, palette,
+                                Answers(asked, true, true, true), m_Result, m_Error))
+            << name << m_Error;
+        for (int top = 0; top < 16; ++top)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(FramePixel(doc, 0, x, top), 16 * top + x)
+                    << name << " " << x << "," << top;
+    }
+
+    // A colour the palette holds twice that comes in under another index
+    // takes the lower entry.
+    CImage image;
+    image.Create(3, 1, 8, IMAGE_TYPE_BMP);
+    CPalette own = palette;
+    own[7] = palette[255];
+    own[8] = palette[217];
+    image.SetPalette(own.data(), 256);
+    image.GetBits(0)[0] = 7;
+    image.GetBits(0)[1] = 8;
+    image.GetBits(0)[2] = 255;
+    const auto path = SaveImage(image, "moved.bmp", IMAGE_TYPE_BMP);
+    CDC6File doc;
+    doc.NewDC6(1, 1);
+    Asked asked;
+    ASSERT_TRUE(
+        ImportImage(doc, 0, 0, path, palette, Answers(asked, true, true, true), m_Result, m_Error));
+    EXPECT_EQ(FramePixel(doc, 0, 0, 0), 216);
+    EXPECT_EQ(FramePixel(doc, 0, 1, 0), 0);
+    EXPECT_EQ(FramePixel(doc, 0, 2, 0), 255);
 }
 
 TEST_F(ImportImageTest, DeepPicturesAreDitheredToThePalette)

@@ -220,6 +220,48 @@ TEST(TiffCodecTest, ReadsPaletteFilesInStripsAndTiles)
     }
 }
 
+TEST(TiffCodecTest, ColourMapsOfEveryConventionReadExactly)
+{
+    // Entry i is red i, green 255 - i, blue 37 i mod 256, stored as c
+    // (8-bit values), c x 256 or c x 257.
+    const auto expected = [](int i) {
+        return RGBQUAD{uint8_t(i * 37 % 256), uint8_t(255 - i), uint8_t(i), 0};
+    };
+    const auto same = [](const RGBQUAD& a, const RGBQUAD& b) {
+        return a.rgbRed == b.rgbRed && a.rgbGreen == b.rgbGreen && a.rgbBlue == b.rgbBlue;
+    };
+    for (const int scale : {1, 256, 257}) {
+        TiffPage page =
+            SinglePage(16, 16, 8, PHOTOMETRIC_PALETTE, [](int x, int y) { return 16 * y + x; });
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 256; ++i) {
+                const RGBQUAD e = expected(i);
+                page.map.push_back(uint16_t((c == 0   ? e.rgbRed
+                                             : c == 1 ? e.rgbGreen
+                                                      : e.rgbBlue) *
+                                            scale));
+            }
+        CImage image;
+        ASSERT_TRUE(image.Decode(MakeTiff({page}), IMAGE_TYPE_TIF)) << image.GetLastError();
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(same(image.GetPalette()[i], expected(i)))
+                << "x " << scale << " entry " << i;
+    }
+
+    // The same picture by Pillow (c x 256) and by ImageMagick (c x 257, its
+    // own order of entries): every pixel shows its colour exactly.
+    for (const char* name : {"palette-pillow.tif", "palette-im.tif"}) {
+        CImage image;
+        ASSERT_TRUE(image.Load(testutil::DataDir() / "images" / "libs" / name, IMAGE_TYPE_TIF))
+            << name << image.GetLastError();
+        ASSERT_EQ(image.GetBpp(), 8) << name;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_TRUE(same(image.GetPalette()[At(image, x, y)], expected(16 * y + x)))
+                    << name << " " << x << "," << y;
+    }
+}
+
 TEST(TiffCodecTest, ReadsGreyFilesEitherWayRound)
 {
     for (int bits : {1, 4, 8, 12, 16}) {

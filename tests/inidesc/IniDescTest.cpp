@@ -11,6 +11,7 @@
 
 #include <random>
 
+using testutil::GifDelays;
 using testutil::TempDir;
 
 namespace {
@@ -107,6 +108,42 @@ TEST(SpriteDescription, ExportedSpritesBuildBackIndexForIndex)
             ASSERT_TRUE(BuildFromIni(description, palette, back, error, &name)) << error;
             EXPECT_EQ(name, "walk.dc6");
             ExpectSameSprite(doc, back, std::string(extension) + (animated ? " animated" : ""));
+        }
+    }
+}
+
+TEST(SpriteDescription, RealSpritesBuildBackIndexForIndexInEveryLosslessFormat)
+{
+    // Their palette holds some colours more than once; every index must
+    // still come back as itself.
+    TempDir dir;
+    CPalette palette{};
+    ASSERT_EQ(ReadPaletteFile(testutil::DataDir() / "dc6" / "palette.dat", palette.data(), 256), 1);
+    for (const char* name :
+         {"authoring.dc6", "chrome.dc6", "composition.dc6", "cursors-markers.dc6", "large.dc6",
+          "medium.dc6", "small.dc6", "utility.dc6", "very_small.dc6"}) {
+        CDC6File doc;
+        std::string repaired;
+        ASSERT_TRUE(doc.LoadDC6Repaired(testutil::DataDir() / "dc6" / name, repaired))
+            << doc.GetLastErrorText();
+        for (const char* extension : {"bmp", "pcx", "tif", "gif", "png"}) {
+            for (const bool animated : {false, true}) {
+                if (animated && std::string(extension) != "gif")
+                    continue;
+                const std::string what =
+                    std::string(name) + " " + extension + (animated ? " animated" : "");
+                const std::filesystem::path folder = dir / what;
+                std::filesystem::create_directory(folder);
+                std::filesystem::path description;
+                std::string error;
+                ASSERT_TRUE(ExportAllFrames(doc, palette, folder, Format(extension), animated,
+                                            description, error))
+                    << what << ": " << error;
+                CDC6File back;
+                ASSERT_TRUE(BuildFromIni(description, palette, back, error))
+                    << what << ": " << error;
+                ExpectSameSprite(doc, back, what);
+            }
         }
     }
 }
@@ -211,6 +248,23 @@ TEST(SpriteDescription, AnimatedAndSeparateLayouts)
     ASSERT_TRUE(gif.Load(dir / "b" / "walk_gif" / "01.gif", IMAGE_TYPE_GIF));
     EXPECT_EQ(gif.GetNumFrames(), 3);
 
+    // The game's 25 frames a second by default, 4 hundredths a picture;
+    // another rate changes the delays and nothing in the description.
+    EXPECT_EQ(GifDelays(dir / "b" / "walk_gif" / "01.gif"), std::vector<int>(3, 4));
+    for (const auto& [rate, delay] : {std::pair{30, 3}, std::pair{8, 13}, std::pair{1, 100}}) {
+        const auto folder = dir / ("fps" + std::to_string(rate));
+        std::filesystem::create_directory(folder);
+        ASSERT_TRUE(
+            ExportAllFrames(doc, palette, folder, Format("gif"), true, description, error, rate))
+            << error;
+        EXPECT_EQ(GifDelays(folder / "walk_gif" / "00.gif"), std::vector<int>(3, delay)) << rate;
+        EXPECT_EQ(testutil::ReadFile(description),
+                  testutil::ReadFile(dir / "b" / "walk_gif" / "walk_gif.ini"));
+    }
+    EXPECT_FALSE(
+        ExportAllFrames(doc, palette, dir / "b", Format("gif"), true, description, error, 0));
+    EXPECT_EQ(error, "An animation plays at 1 to 100 frames a second, not 0");
+
     // A folder that cannot be made ends the export with no description.
     testutil::WriteFile(dir / "c", {1});
     EXPECT_FALSE(
@@ -286,14 +340,26 @@ TEST(SpriteDescription, BuildRefusesWhatItCannotUse)
          "'Directions' Cannot be 0 or below in section [Main]"},
         {"[Main]\nDirections=1\nFramesDir=-2\n",
          "'FramesDir' Cannot be 0 or below in section [Main]"},
-        {head + "[00:0000]\nWidth=8\nFileType=bmp\n", "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=8\nHeight=8\n", "Section [00:0000] error!"},
+        {head + "[00:0000]\nHeight=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe key 'Width' is missing"},
+        {head + "[00:0000]\nWidth=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe key 'Height' is missing"},
+        {head + "[00:0000]\nWidth=8\nHeight=8\n",
+         "Section [00:0000] error!\nThe key 'FileType' is missing"},
         {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=../00/0000.bmp\n",
-         "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=9\nHeight=8\nFileType=bmp\n", "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=4\nHeight=4\nFileType=bmp\nX_Offset=5\n",
-         "Section [00:0000] error!"},
-        {head + "[00:0000]\nWidth=0\nHeight=4\nFileType=bmp\n", "Section [00:0000] error!"},
+         "Section [00:0000] error!\n'FileType' ../00/0000.bmp is no file extension"},
+        {head + "[00:0000]\nWidth=9\nHeight=8\nFileType=bmp\n",
+         "Section [00:0000] error!\nThe frame's 9 x 8 rectangle, 0 columns from the left edge "
+         "and 0 rows above the bottom edge, lies outside the 8 x 8 picture " +
+             (dir / "00" / "0000.bmp").string()},
+        {head + "[00:0000]\nWidth=4\nHeight=4\nFileType=bmp\nX_Offset=5\nY_Offset=-5\n",
+         "Section [00:0000] error!\nThe frame's 4 x 4 rectangle, 5 columns from the left edge "
+         "and 5 rows above the bottom edge, lies outside the 8 x 8 picture " +
+             (dir / "00" / "0000.bmp").string()},
+        {head + "[00:0000]\nWidth=0\nHeight=4\nFileType=bmp\n",
+         "Section [00:0000] error!\n'Width' and 'Height' must be above 0, not 0 and 4"},
+        {head + "[00:0000]\nWidth=3\nHeight=-1\nFileType=pcx\n",
+         "Section [00:0000] error!\n'Width' and 'Height' must be above 0, not 3 and -1"},
         {head + "[00:0000]\nWidth=8\nHeight=8\nFileType=pcx\n",
          "Could not open file: \n" + (dir / "00" / "0000.pcx").string()},
     };
