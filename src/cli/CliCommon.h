@@ -2,6 +2,8 @@
 
 // What the verbs of spritewright-cli share: argument reading and reporting.
 
+#include "Palette.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,5 +45,8 @@ bool NoOptionsLeft(const Args& args);
 std::filesystem::path ProgramFolder();
 // The palette folder beside this program: data/pal.
 std::filesystem::path PaletteFolder();
+// Reads the palette a --palette option names (see ResolvePalette), saying on
+// stderr when it has fewer than 256 colours: kOk, or the failure reported.
+int ReadNamedPalette(const std::string& name, CPalette& palette);
 
 } // namespace cli

@@ -47,9 +47,8 @@ int RunExportAll(Args args)
     if (animated && format.nType != IMAGE_TYPE_GIF)
         return UsageError("--animated goes with --format gif");
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
+    if (const int status = ReadNamedPalette(paletteName, palette); status != kOk)
+        return status;
     std::error_code ec;
     if (!std::filesystem::is_directory(output, ec))
         return Fail(output, "is not a folder");
@@ -76,9 +75,8 @@ int RunBuild(Args args)
     if (args.empty() || output.empty())
         return UsageError("build takes DESC.ini... -o OUT_FOLDER_OR_FILE");
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
+    if (const int status = ReadNamedPalette(paletteName, palette); status != kOk)
+        return status;
 
     // One description may name its output file; several go into a folder,
     // each under its own name.
