@@ -368,9 +368,16 @@ bool Decode(std::span<const uint8_t> data, const std::filesystem::path& name, Ra
     const bool namedAct = ext == ".act";
     const bool rawSize = data.size() == kRawBytes || raw == RawPalettes::Catalogue ||
                          IsActWithTrailer(data, namedAct);
-    // A picture. A palette whose first colours happen to look like a
-    // picture's signature does not read as one, and is still a palette.
-    if (const int type = ImageTypeFromContent(data); type != IMAGE_TYPE_NONE) {
+    // A picture. The first colours of a palette may happen to look like a
+    // picture's signature: such a palette does not read as a picture and is
+    // still a palette. BMP's two letters and PCX's three loose bytes are
+    // so easily met by chance that in a file of a palette's size they count
+    // only when the extension names the picture too.
+    const int type = ImageTypeFromContent(data);
+    const bool weak = type == IMAGE_TYPE_BMP || type == IMAGE_TYPE_PCX;
+    const bool named =
+        ImageTypeFromExtension(name) == type && (type != IMAGE_TYPE_BMP || ext == ".bmp");
+    if (type != IMAGE_TYPE_NONE && (!rawSize || !weak || named)) {
         CImage image;
         if (image.Decode(data, type))
             return ImagePalette(image, out, problem);

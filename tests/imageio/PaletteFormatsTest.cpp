@@ -97,6 +97,19 @@ Bytes WithTrailer(Bytes bytes, uint16_t count, uint16_t transparent)
     return bytes;
 }
 
+// A BMP of one pixel with two colours, (10, 20, 30) first, padded with
+// zeros to the 768 bytes of a raw palette.
+Bytes PaletteSizedBmp()
+{
+    testutil::ByteBuilder bmp;
+    bmp.U8({'B', 'M'}).I32(768).I32(0).I32(14 + 40 + 8);
+    bmp.I32(40).I32(1).I32(1).U8({1, 0, 8, 0}).I32(0).I32(4).I32(0).I32(0).I32(2).I32(0);
+    bmp.U8({30, 20, 10, 0, 60, 50, 40, 0}).U8({1, 0, 0, 0});
+    Bytes bytes = bmp.Get();
+    bytes.resize(768);
+    return bytes;
+}
+
 } // namespace
 
 TEST(PaletteFormatsTest, EveryWrittenFormatReadsBackExactlyWhateverItsName)
@@ -154,6 +167,10 @@ TEST(PaletteFormatsTest, RawFilesAreBlueGreenRedUnlessNamedAct)
         {"colours.act", counting, PaletteFormat::Act, {10, 11, 12}, 256},
         {"COLOURS.ACT", counting, PaletteFormat::Act, {10, 11, 12}, 256},
         {"looks-like.bmp", bitmapLike, PaletteFormat::Raw, {12, 'M', 'B'}, 256},
+        // A palette's first colours may make a picture that reads: only the
+        // extension tells the two apart.
+        {"bitmap.pal", PaletteSizedBmp(), PaletteFormat::Raw, {0, 'M', 'B'}, 256},
+        {"bitmap.bmp", PaletteSizedBmp(), PaletteFormat::Image, {10, 20, 30}, 256},
         // The trailer of 772 bytes shows an Adobe table whatever the name.
         {"trailer.pal", WithTrailer(counting, 16, 0xFFFF), PaletteFormat::Act, {10, 11, 12}, 16},
         {"trailer.act", WithTrailer(counting, 256, 3), PaletteFormat::Act, {10, 11, 12}, 256},
