@@ -57,7 +57,8 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
 CMainDlg::CMainDlg(std::filesystem::path programFolder,
                    std::unique_ptr<CUserInteraction> interaction, QWidget* parent)
     : QDialog(parent), m_ProgramFolder(std::move(programFolder)),
-      m_pInteraction(std::move(interaction)), m_Palette(GreyRampPalette())
+      m_pInteraction(std::move(interaction)), m_Palette(GreyRampPalette()),
+      m_UserPaletteFolder(UserPaletteFolder())
 {
     setObjectName("CMainDlg");
     setWindowTitle("Spritewright");
@@ -115,8 +116,11 @@ void CMainDlg::BuildControls()
 
     m_cboPalette = new QComboBox;
     m_cboPalette->setObjectName("m_cboPalette");
+    m_btnLoadPalette = MakeButton(tr("载入..."), "m_btnLoadPalette");
     auto* palette = new QGroupBox("调色板");
-    (new QVBoxLayout(palette))->addWidget(m_cboPalette);
+    auto* paletteRow = Row({m_cboPalette, m_btnLoadPalette});
+    paletteRow->setStretch(0, 1);
+    (new QVBoxLayout(palette))->addLayout(paletteRow);
 
     m_edtWidth = MakeInfoField("m_edtWidth");
     m_edtHeight = MakeInfoField("m_edtHeight");
@@ -198,6 +202,7 @@ void CMainDlg::BuildControls()
     connect(m_btnExportAll, &QPushButton::clicked, this, &CMainDlg::OnExportAll);
     connect(m_btnBuildFromIni, &QPushButton::clicked, this, &CMainDlg::OnBuildFromIni);
     connect(m_cboPalette, &QComboBox::activated, this, &CMainDlg::OnSelChangePalette);
+    connect(m_btnLoadPalette, &QPushButton::clicked, this, &CMainDlg::OnLoadPalette);
     connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
     connect(m_lstFrame, &QListWidget::currentRowChanged, this, &CMainDlg::OnSelChangeFrame);
 
@@ -264,37 +269,47 @@ void CMainDlg::RefreshState()
 void CMainDlg::LoadPaletteCatalogue()
 {
     m_cboPalette->clear();
+    m_nPaletteEntry = -1;
     const auto folder = DataFolder() / kPaletteFolder;
     const auto names = ReadPaletteCatalogue(folder / kCatalogueFile);
     if (!names) {
         Message("data\\pal\\palettes.ini, Not Found", "Error", CUserInteraction::Buttons::Ok,
                 CUserInteraction::Icon::Error);
-        return;
+    } else if (!names->empty()) {
+        QStringList entries;
+        for (const std::string& name : *names)
+            entries.push_back(QString::fromStdString(name));
+        // Sorted as a sorted combo box sorts: by text, ignoring case.
+        std::stable_sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
+        m_cboPalette->addItems(entries);
+        const QString first = QString::fromStdString(names->front());
+        const auto selected =
+            std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
+                return entry.startsWith(first, Qt::CaseInsensitive);
+            });
+        m_nPaletteEntry = static_cast<int>(selected - entries.begin());
+        ReadPaletteFile(PaletteFilePath(folder, names->front()), m_Palette.data(), 256);
     }
-    if (names->empty())
-        return;
-
-    QStringList entries;
-    for (const std::string& name : *names)
-        entries.push_back(QString::fromStdString(name));
-    // Sorted as a sorted combo box sorts: by text, ignoring case.
-    std::stable_sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    m_cboPalette->addItems(entries);
-    const QString first = QString::fromStdString(names->front());
-    const auto selected = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
-        return entry.startsWith(first, Qt::CaseInsensitive);
-    });
-    m_cboPalette->setCurrentIndex(static_cast<int>(selected - entries.begin()));
-    ReadPaletteFile(PaletteFilePath(folder, names->front()), m_Palette.data(), 256);
+    AddUserPalettes();
+    m_cboPalette->setCurrentIndex(m_nPaletteEntry);
 }
 
 void CMainDlg::OnSelChangePalette()
 {
-    const QString name = m_cboPalette->currentText();
-    ReadPaletteFile(PaletteFilePath(DataFolder() / kPaletteFolder, name.toStdString()),
-                    m_Palette.data(), 256);
+    const QVariant userFile = m_cboPalette->currentData();
+    if (userFile.isValid()) {
+        if (!ReadUserPalette(userFile.toString())) {
+            m_cboPalette->setCurrentIndex(m_nPaletteEntry);
+            return;
+        }
+    } else {
+        const QString name = m_cboPalette->currentText();
+        ReadPaletteFile(PaletteFilePath(DataFolder() / kPaletteFolder, name.toStdString()),
+                        m_Palette.data(), 256);
+    }
+    m_nPaletteEntry = m_cboPalette->currentIndex();
     if (m_bDocLoaded == 1)
         ShowFrame(SelectedFrameIndex());
 }

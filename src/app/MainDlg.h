@@ -64,6 +64,7 @@ public slots:
     void OnFileSave();
     void OnFileSaveAs();
     void OnSelChangePalette();
+    void OnLoadPalette();
     void OnSelChangeFrame();
     void OnDeleteDirection();
     void OnAddDirection();
@@ -106,6 +107,11 @@ private:
     void AppendDirectionLabel();
     void AppendFrameLabels(int count);
     QString ImageFileDialog(bool save, const QString& caption, const QStringList& filters);
+    // The user's palettes after the catalogue's entries in the palette box.
+    void AddUserPalettes();
+    // Reads a user palette into the current palette; false (after saying
+    // why) when it cannot be read.
+    bool ReadUserPalette(const QString& file);
 
     std::filesystem::path m_ProgramFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -113,6 +119,7 @@ private:
     QScrollArea* m_stcFrameArea = nullptr;
     QPushButton* m_btnChangeOffset = nullptr;
     QComboBox* m_cboPalette = nullptr;
+    QPushButton* m_btnLoadPalette = nullptr;
     QComboBox* m_cboDirection = nullptr;
     QListWidget* m_lstFrame = nullptr;
     QLineEdit* m_edtWidth = nullptr;
@@ -149,6 +156,10 @@ private:
     int m_bUntitled = 0;
     int m_bSaved = 1;
     CPalette m_Palette;
+    // The palette box's entry chosen last, and the folder of the user's own
+    // palettes.
+    int m_nPaletteEntry = -1;
+    std::filesystem::path m_UserPaletteFolder;
     int m_nFilterIndex = 0;
     QString m_strStartPath;
     QImage m_imgPreview;

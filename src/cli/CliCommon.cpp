@@ -1,5 +1,7 @@
 #include "CliCommon.h"
 
+#include "PaletteFormats.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iostream>
@@ -108,6 +110,19 @@ std::filesystem::path ProgramFolder()
 std::filesystem::path PaletteFolder()
 {
     return ProgramFolder() / "data" / "pal";
+}
+
+int ReadNamedPalette(const std::string& name, CPalette& palette)
+{
+    CPaletteFile read;
+    std::filesystem::path file;
+    std::string error;
+    if (!ResolvePalette(name, PaletteFolder(), UserPaletteFolder(), read, file, error))
+        return Fail(error);
+    if (const std::string note = ShortPaletteNote(file, read); !note.empty())
+        std::cerr << "spritewright-cli: note: " << note << '\n';
+    palette = read.palette;
+    return kOk;
 }
 
 } // namespace cli

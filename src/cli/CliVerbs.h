@@ -14,5 +14,7 @@ int RunExportFrame(Args args);
 int RunSheet(Args args);
 int RunExportAll(Args args);
 int RunBuild(Args args);
+int RunPalettes(Args args);
+int RunPalette(Args args);
 
 } // namespace cli

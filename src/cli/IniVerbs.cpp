@@ -55,9 +55,8 @@ int RunExportAll(Args args)
     if (framesPerSecond < 1 || framesPerSecond > kMaxFramesPerSecond)
         return UsageError("--fps takes 1 to " + std::to_string(kMaxFramesPerSecond));
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
+    if (const int status = ReadNamedPalette(paletteName, palette); status != kOk)
+        return status;
     if (!MakeOutputFolder(output))
         return kFailed;
 
@@ -84,9 +83,8 @@ int RunBuild(Args args)
     if (args.empty() || output.empty())
         return UsageError("build takes DESC.ini... -o OUT_FOLDER_OR_FILE");
     CPalette palette;
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
+    if (const int status = ReadNamedPalette(paletteName, palette); status != kOk)
+        return status;
 
     // One description may name its output file; several go into a folder,
     // each under its own name, as does one whose OUT ends in a separator.

@@ -23,6 +23,8 @@ constexpr Verb kVerbs[] = {
     {"sheet", cli::RunSheet},
     {"export-all", cli::RunExportAll},
     {"build", cli::RunBuild},
+    {"palettes", cli::RunPalettes},
+    {"palette", cli::RunPalette},
 };
 
 constexpr std::string_view kHelp = R"(Usage: spritewright-cli VERB ARGUMENTS...
@@ -66,15 +68,15 @@ Verbs:
          [--split|--no-split] [--all-gif-images insert|overwrite|no]
       Writes IMAGE (BMP, GIF, JPG, TIF, PCX or PNG) into frame F of
       direction D (default 0 and 0) and saves the sprite as OUT. Colours are
-      matched to palette P: a name from data/pal/palettes.ini, or the path of
-      a 768-byte palette file (default: the catalogue's first palette).
-      Index 0 and transparent pixels stay 0; an index whose colour is
-      palette P's colour at that index stays itself, any other becomes the
-      nearest colour of P; pictures of more than 8 bits are matched with
-      error diffusion, transparent pixels taking no part. A picture larger
-      than 256 x 256 is cut into 256 x 256 frames from F on (--split, the
-      default) or written whole (--no-split); a sprite of several
-      directions takes no such picture. --all-gif-images imports every image of a GIF into the
+      matched to palette P (see PALETTES below; default: the catalogue's
+      first palette). Index 0 and transparent pixels stay 0; an index whose
+      colour is palette P's colour at that index stays itself, any other
+      becomes the nearest colour of P; pictures of more than 8 bits are
+      matched with error diffusion, transparent pixels taking no part. A
+      picture larger than 256 x 256 is cut into 256 x 256 frames from F on
+      (--split, the default) or written whole (--no-split); a sprite of
+      several directions takes no such picture. --all-gif-images imports
+      every image of a GIF into the
       frames from F on, inserted before them or overwriting them; the
       default imports the first image only.
   export-frame IN.dc6 OUT.EXT [--direction D] [--frame F] [--palette P]
@@ -108,9 +110,35 @@ Verbs:
       the folder OUT (made when it does not exist) as the description's
       FileName (or the description's own name) with .dc6.
 
+  palettes
+      Lists every palette name --palette takes, one a line: the name, where
+      it comes from (catalogue or user) and its file. The catalogue's
+      palettes come first, in the catalogue's order; its first line is the
+      palette used when none is given.
+  palette IN OUT [--format raw|act|jasc|gpl|riff]
+      Converts palette IN (a name or a file, as --palette takes) to the file
+      OUT in the format given, or else the one OUT's extension names (.act,
+      .gpl; .pal and .dat are written raw). raw is 256 entries of blue,
+      green, red (768 bytes, as the game's palettes and the catalogue's
+      .pal files); act an Adobe colour table (red, green, blue, with a
+      trailer of 772 bytes in all); jasc JASC-PAL text; gpl a GIMP palette;
+      riff a RIFF palette.
+
   export-all and build take many files at once: they run N at a time
   (default: one per core), show their progress, go on past a file that
   fails and report every failure at the end.
+
+PALETTES: --palette P takes the name of a palette of the catalogue
+(data/pal/palettes.ini beside the program), the name of a file in the
+user palette folder ($XDG_DATA_HOME/spritewright/pal, by default
+~/.local/share/spritewright/pal), or the path of a palette file, tried in
+that order (a name with a '/' is always a path). A file may be a raw
+768-byte palette (blue, green, red, unless its extension is .act), an
+Adobe .act colour table, JASC-PAL or GIMP .gpl text, a RIFF palette or an
+indexed PNG, GIF, BMP, PCX or TIFF picture, whose colour table is taken;
+the format is known by the file's content first and its extension second.
+A palette of fewer than 256 colours is filled with black (a note says so);
+a file that is no palette is an error.
 
 Exit status: 0 on success, 1 when a file cannot be read or written (the
 reason is printed on stderr), 2 when the arguments make no command.

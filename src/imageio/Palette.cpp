@@ -1,18 +1,20 @@
 #include "Palette.h"
 
+#include "PaletteFormats.h"
+
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <pwd.h>
+#include <unistd.h>
 
 int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || table == nullptr)
+    CPaletteFile file;
+    std::string error;
+    if (table == nullptr || !ReadPalette(path, RawPalettes::Catalogue, file, error))
         return 0;
-    std::vector<char> bytes(static_cast<size_t>(std::max(count, 0)) * 3, 0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    for (int i = 0; i < count; ++i) {
-        const auto* entry = reinterpret_cast<const uint8_t*>(bytes.data()) + 3 * i;
-        table[i] = {entry[0], entry[1], entry[2], 1};
-    }
+    std::copy_n(file.palette.begin(), std::clamp(count, 0, 256), table);
     return 1;
 }
 
@@ -50,27 +52,83 @@ std::filesystem::path PaletteFilePath(const std::filesystem::path& folder, const
     return folder / (name + ".pal");
 }
 
-bool ResolvePalette(const std::string& name, const std::filesystem::path& paletteFolder,
-                    CPalette& out, std::string& error)
+std::filesystem::path UserPaletteFolder()
 {
-    std::filesystem::path file;
+    // Relative paths in these variables are to be ignored.
+    const auto absolute = [](const char* value) {
+        return value != nullptr && value[0] == '/' ? std::filesystem::path(value)
+                                                   : std::filesystem::path();
+    };
+    std::filesystem::path data = absolute(std::getenv("XDG_DATA_HOME"));
+    if (data.empty()) {
+        std::filesystem::path home = absolute(std::getenv("HOME"));
+        if (home.empty()) {
+            if (const passwd* user = ::getpwuid(::getuid()))
+                home = absolute(user->pw_dir);
+        }
+        if (home.empty())
+            return {};
+        data = home / ".local" / "share";
+    }
+    return data / "spritewright" / "pal";
+}
+
+std::vector<std::string> ListUserPalettes(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(".") && it->is_regular_file(ec))
+            names.push_back(name);
+    }
+    const auto lower = [](const std::string& text) {
+        std::string folded = text;
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return folded;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        const std::string la = lower(a);
+        const std::string lb = lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return names;
+}
+
+bool ResolvePalette(const std::string& name, const std::filesystem::path& catalogueFolder,
+                    const std::filesystem::path& userFolder, CPaletteFile& out,
+                    std::filesystem::path& file, std::string& error)
+{
+    const auto catalogue = catalogueFolder / "palettes.ini";
+    const auto names = ReadPaletteCatalogue(catalogue);
+    const auto inCatalogue = [&](const std::string& entry) {
+        return names && std::find(names->begin(), names->end(), entry) != names->end();
+    };
+    const auto users = ListUserPalettes(userFolder);
+    RawPalettes raw = RawPalettes::Exact;
     if (name.empty()) {
-        const auto names = ReadPaletteCatalogue(paletteFolder / "palettes.ini");
         if (!names || names->empty()) {
-            error =
-                "No palette given and no catalogue at " + (paletteFolder / "palettes.ini").string();
+            error = "No palette given and no catalogue at " + catalogue.string();
             return false;
         }
-        file = PaletteFilePath(paletteFolder, names->front());
-    } else if (name.find('/') != std::string::npos ||
-               (name.size() > 4 && name.compare(name.size() - 4, 4, ".pal") == 0)) {
-        file = name;
+        file = PaletteFilePath(catalogueFolder, names->front());
+        raw = RawPalettes::Catalogue;
+    } else if (name.find('/') == std::string::npos && inCatalogue(name)) {
+        file = PaletteFilePath(catalogueFolder, name);
+        raw = RawPalettes::Catalogue;
+    } else if (name.find('/') == std::string::npos &&
+               std::find(users.begin(), users.end(), name) != users.end()) {
+        file = userFolder / name;
     } else {
-        file = PaletteFilePath(paletteFolder, name);
+        std::error_code ec;
+        if (name.find('/') == std::string::npos && !std::filesystem::exists(name, ec)) {
+            error = "No palette named \"" + name + "\" in the catalogue " + catalogue.string() +
+                    " or the user palettes in " + userFolder.string() + ", and no such file";
+            return false;
+        }
+        file = name;
     }
-    if (!ReadPaletteFile(file, out.data(), static_cast<int>(out.size()))) {
-        error = "Cannot read the palette " + file.string();
-        return false;
-    }
-    return true;
+    return ReadPalette(file, raw, out, error);
 }

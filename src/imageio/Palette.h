@@ -1,8 +1,10 @@
 #pragma once
 
-// Palettes: 256 colours that give a frame's palette indices their colours.
-// A palette file holds 256 entries of blue, green, red (768 bytes, no
-// header); a catalogue file names one palette per line.
+// Palettes: 256 colours that give a frame's palette indices their colours,
+// and where they are found. The catalogue (palettes.ini in the program's
+// data/pal folder) names one palette file NAME.pal per line; the user's own
+// palettes, of any format PaletteFormats.h reads, lie in the user palette
+// folder under their file names.
 
 #include <array>
 #include <cstdint>
@@ -22,10 +24,11 @@ static_assert(sizeof(RGBQUAD) == 4);
 
 using CPalette = std::array<RGBQUAD, 256>;
 
-// Reads `count` entries of the palette file at `path` into `table`; the
-// reserved byte of each becomes 1. Entries past the end of a short file
-// become black. Returns 1 when the file could be opened, 0 (table untouched)
-// when not.
+// Reads `count` (at most 256) entries of the catalogue's palette file at
+// `path` into `table`; the reserved byte of each becomes 1. A raw file (256
+// entries of blue, green, red) may be short: the entries past its end become
+// black. Returns 1 when the file was read, 0 (table untouched) when it could
+// not be opened or is a palette of another format that cannot be read.
 int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count);
 
 // A grey ramp (entry i is i, i, i), shown until a palette has been read.
@@ -41,9 +44,22 @@ std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesyst
 // The palette file that a catalogue name stands for, in the catalogue's folder.
 std::filesystem::path PaletteFilePath(const std::filesystem::path& folder, const std::string& name);
 
-// The palette a user names: a path to a palette file (anything with a
-// folder separator or ending in ".pal"), or the name of a catalogue entry in
-// paletteFolder; the catalogue's first entry when `name` is empty. False
-// with a reason when the palette cannot be read.
-bool ResolvePalette(const std::string& name, const std::filesystem::path& paletteFolder,
-                    CPalette& out, std::string& error);
+// $XDG_DATA_HOME/spritewright/pal, by default ~/.local/share/spritewright/pal:
+// the palettes the user added. Empty when no home folder is known.
+std::filesystem::path UserPaletteFolder();
+
+// The names of the palettes in the user palette folder: the file names of
+// its files (hidden ones left out), sorted without regard to case. Nothing
+// when there is no such folder.
+std::vector<std::string> ListUserPalettes(const std::filesystem::path& folder);
+
+struct CPaletteFile;
+
+// The palette a user names: a path when the name holds a '/'; else a
+// catalogue name, then the name of a user palette, then a file in the
+// working folder; the catalogue's first entry when `name` is empty.
+// `file` receives the file read. False with a reason when there is no such
+// palette or it cannot be read.
+bool ResolvePalette(const std::string& name, const std::filesystem::path& catalogueFolder,
+                    const std::filesystem::path& userFolder, CPaletteFile& out,
+                    std::filesystem::path& file, std::string& error);

@@ -1,7 +1,8 @@
 #pragma once
 
 // A main window over a program folder of its own (three test palettes and a
-// small logo), with a scripted interaction, and helpers to look at it.
+// small logo) and a user palette folder of its own (through XDG_DATA_HOME),
+// with a scripted interaction, and helpers to look at it.
 
 #include "MainDlg.h"
 #include "ScriptedInteraction.h"
@@ -38,6 +39,7 @@ class MainDlgFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((m_Dir.Path() / "xdg").string()));
         const auto pal = m_Dir.Path() / "data" / "pal";
         std::filesystem::create_directories(pal);
         const std::string catalogue = "act2\r\nact1\r\nunits\r\n";
@@ -51,6 +53,14 @@ protected:
         logo.ResizeFrame(0, 4, 3);
         logo.SetFramePixel(0, 1, 1, 5);
         logo.SaveDC6(m_Dir.Path() / "data" / "logo.dc6");
+    }
+
+    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+
+    // Where the window finds the user's own palettes.
+    std::filesystem::path UserPalettes() const
+    {
+        return m_Dir.Path() / "xdg" / "spritewright" / "pal";
     }
 
     void Start(const QString& startPath = {})
@@ -122,4 +132,4 @@ protected:
 };
 
 inline const std::set<std::string> kAlwaysEnabled = {"m_btnNew", "m_btnOpen", "m_btnExit",
-                                                     "m_btnBuildFromIni"};
+                                                     "m_btnBuildFromIni", "m_btnLoadPalette"};
