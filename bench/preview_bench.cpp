@@ -4,40 +4,25 @@
 // real window, and the window's peak memory with a sprite of four
 // 16384 x 16384 frames.
 
+#include "AppBench.h"
 #include "MainDlg.h"
 #include "PreviewWidget.h"
 
-#include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QPainter>
-#include <QSpinBox>
-#include <QCheckBox>
 #include <QPushButton>
-#include <QTimer>
-#include <benchmark/benchmark.h>
+#include <QSpinBox>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <unistd.h>
 
 namespace {
 
 constexpr QSize kViewport(1024, 768);
-
-// Answers nothing: the benchmarks open only good files.
-class CSilentInteraction final : public CUserInteraction {
-public:
-    Answer MessageBox(QWidget*, const QString&, const QString&, Buttons, Icon) override
-    {
-        return Answer::Cancel;
-    }
-    QString FileDialog(QWidget*, FileRequest&) override { return {}; }
-    int ExecDialog(QDialog&) override { return 0; }
-};
 
 std::vector<uint8_t> RandomIndices(size_t count, uint32_t seed)
 {
@@ -97,14 +82,6 @@ void PaintArgs(benchmark::internal::Benchmark* b)
 }
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
 
-std::filesystem::path BenchFolder()
-{
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("spritewright-preview-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 long ResidentKiB(const char* field)
 {
     std::ifstream status("/proc/self/status");
@@ -120,7 +97,7 @@ long ResidentKiB(const char* field)
 // list moves on before the preview painted it.
 void BM_Playback60Fps(benchmark::State& state)
 {
-    const auto folder = BenchFolder();
+    const auto folder = BenchFolder("preview-bench");
     const auto path = folder / "walk.dc6";
     {
         CDC6File doc;
@@ -226,7 +203,7 @@ void WriteHugeSprite(const std::filesystem::path& path)
 // that the benchmarks before do not count.
 void BM_WindowPeakMemory(benchmark::State& state)
 {
-    const auto folder = BenchFolder();
+    const auto folder = BenchFolder("preview-bench");
     const auto path = folder / "huge.dc6";
     WriteHugeSprite(path);
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -262,11 +239,5 @@ BENCHMARK(BM_WindowPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAppBenchmarks(argc, argv);
 }
