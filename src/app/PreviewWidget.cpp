@@ -425,9 +425,10 @@ void CPreviewWidget::DrawOrigin(QPainter& painter, const CLayout& layout) const
 
 void CPreviewWidget::resizeEvent(QResizeEvent* event)
 {
-    // The content point at the middle of the viewport stays there.
+    // The content point at the middle of the viewport stays there; content
+    // that was not scrolled before (or a first size) is shown from its middle.
     const auto middle = [](QScrollBar* bar, int64_t unit, int oldView) {
-        return bar->maximum() > 0 ? bar->value() * unit + oldView / 2 : -1;
+        return bar->maximum() > 0 && oldView > 0 ? bar->value() * unit + oldView / 2 : -1;
     };
     const int64_t midX = middle(horizontalScrollBar(), m_iUnitX, event->oldSize().width());
     const int64_t midY = middle(verticalScrollBar(), m_iUnitY, event->oldSize().height());

@@ -186,6 +186,16 @@ TEST_F(PreviewTest, CtrlWheelZoomsAboutThePointerAndAPlainWheelDoesNot)
     EXPECT_EQ(Preview()->Zoom(), 12);
 }
 
+TEST_F(PreviewTest, AFrameLargerThanThePreviewOpensAtItsMiddle)
+{
+    // Opened before the window is shown, as a file named at start is.
+    OpenFrames({{1000, 900, 0, 0, 9}});
+    for (QScrollBar* bar : {Preview()->horizontalScrollBar(), Preview()->verticalScrollBar()}) {
+        EXPECT_GT(bar->maximum(), 0);
+        EXPECT_EQ(bar->value(), bar->maximum() / 2);
+    }
+}
+
 TEST_F(PreviewTest, FitChoosesTheLargestStepThatShowsTheFrameOrTheCanvas)
 {
     // Frame 1 lies far to the right of frame 0: the canvas is 150 x 20.
