@@ -2,33 +2,17 @@
 // frames each: reading the file, filling the direction box and the frame
 // list, showing frame 0. Time per frame stays flat when the cost is linear.
 
+#include "AppBench.h"
 #include "MainDlg.h"
 
-#include <QApplication>
-#include <benchmark/benchmark.h>
-
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
-
-// Answers nothing: the benchmark opens only good files.
-class CSilentInteraction final : public CUserInteraction {
-public:
-    Answer MessageBox(QWidget*, const QString&, const QString&, Buttons, Icon) override
-    {
-        return Answer::Cancel;
-    }
-    QString FileDialog(QWidget*, FileRequest&) override { return {}; }
-    int ExecDialog(QDialog&) override { return 0; }
-};
 
 void BM_OpenDocument(benchmark::State& state)
 {
     const int frames = static_cast<int>(state.range(0));
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("spritewright-open-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const auto folder = BenchFolder("open-bench");
     const auto path = folder / "sprite.dc6";
     CDC6File doc;
     doc.NewDC6(32, frames);
@@ -52,11 +36,5 @@ BENCHMARK(BM_OpenDocument)->Arg(100)->Arg(1000)->Arg(4000)->Unit(benchmark::kMil
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAppBenchmarks(argc, argv);
 }

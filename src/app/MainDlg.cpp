@@ -1,6 +1,9 @@
 #include "MainDlg.h"
 
 #include "AboutDlg.h"
+#include "DirectionCanvas.h"
+#include "PaletteView.h"
+#include "PreviewPanel.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,9 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -50,6 +51,14 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
     for (QWidget* widget : widgets)
         row->addWidget(widget);
     return row;
+}
+
+CPreviewFrame PreviewFrame(const CDC6File& doc, int index)
+{
+    DC6FrameHeader header{};
+    if (!doc.GetDC6FrameHeader(index, header))
+        return {};
+    return {index, header.m_iWidth, header.m_iHeight, header.m_iOffsetX, header.m_iOffsetY};
 }
 
 } // namespace
@@ -117,10 +126,14 @@ void CMainDlg::BuildControls()
     m_cboPalette = new QComboBox;
     m_cboPalette->setObjectName("m_cboPalette");
     m_btnLoadPalette = MakeButton(tr("载入..."), "m_btnLoadPalette");
+    m_stcPaletteView = new CPaletteView;
+    m_stcPaletteView->setObjectName("m_stcPaletteView");
     auto* palette = new QGroupBox("调色板");
     auto* paletteRow = Row({m_cboPalette, m_btnLoadPalette});
     paletteRow->setStretch(0, 1);
-    (new QVBoxLayout(palette))->addLayout(paletteRow);
+    auto* paletteLayout = new QVBoxLayout(palette);
+    paletteLayout->addLayout(paletteRow);
+    paletteLayout->addWidget(m_stcPaletteView, 0, Qt::AlignHCenter);
 
     m_edtWidth = MakeInfoField("m_edtWidth");
     m_edtHeight = MakeInfoField("m_edtHeight");
@@ -155,19 +168,11 @@ void CMainDlg::BuildControls()
         imageButtons->addWidget(button);
     imageButtons->addStretch(1);
 
-    // The preview is centred in the area; a frame larger than the area can
-    // be scrolled.
-    m_stcPreview = new QLabel;
-    m_stcPreview->setObjectName("m_stcPreview");
-    m_stcPreview->setAlignment(Qt::AlignCenter);
-    m_stcFrameArea = new QScrollArea;
-    m_stcFrameArea->setObjectName("m_stcFrameArea");
-    m_stcFrameArea->setWidgetResizable(true);
-    m_stcFrameArea->setAlignment(Qt::AlignCenter);
-    m_stcFrameArea->setMinimumSize(260, 240);
-    m_stcFrameArea->setWidget(m_stcPreview);
+    // The preview reads the frames' pixels where the document holds them.
+    m_pPreviewPanel = new CPreviewPanel;
+    m_pPreviewPanel->SetPixelSource([this](int index) { return m_DC6File.GetFramePixels(index); });
     auto* preview = new QGroupBox("预览");
-    (new QVBoxLayout(preview))->addWidget(m_stcFrameArea);
+    (new QVBoxLayout(preview))->addWidget(m_pPreviewPanel);
 
     auto* image = new QGroupBox("图象");
     auto* imageLayout = new QHBoxLayout(image);
@@ -205,6 +210,12 @@ void CMainDlg::BuildControls()
     connect(m_btnLoadPalette, &QPushButton::clicked, this, &CMainDlg::OnLoadPalette);
     connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
     connect(m_lstFrame, &QListWidget::currentRowChanged, this, &CMainDlg::OnSelChangeFrame);
+    connect(m_pPreviewPanel, &CPreviewPanel::FrameRequested, this,
+            &CMainDlg::OnPreviewFrameRequested);
+    connect(m_pPreviewPanel->View(), &CPreviewWidget::PointHovered, m_stcPaletteView,
+            [this](const CPreviewPoint& point) {
+                m_stcPaletteView->SetMarkedIndex(point.m_bInFrame ? point.m_iIndex : -1);
+            });
 
     auto* about = new QAction("关于 Spritewright...", this);
     about->setShortcut(QKeySequence(Qt::Key_F1));
@@ -294,6 +305,7 @@ void CMainDlg::LoadPaletteCatalogue()
     }
     AddUserPalettes();
     m_cboPalette->setCurrentIndex(m_nPaletteEntry);
+    m_stcPaletteView->SetPalette(m_Palette);
 }
 
 void CMainDlg::OnSelChangePalette()
@@ -310,6 +322,12 @@ void CMainDlg::OnSelChangePalette()
                         m_Palette.data(), 256);
     }
     m_nPaletteEntry = m_cboPalette->currentIndex();
+    ShowPalette();
+}
+
+void CMainDlg::ShowPalette()
+{
+    m_stcPaletteView->SetPalette(m_Palette);
     if (m_bDocLoaded == 1)
         ShowFrame(SelectedFrameIndex());
 }
@@ -333,32 +351,22 @@ void CMainDlg::OnSelChangeFrame()
 
 void CMainDlg::ShowFrame(int index)
 {
-    DC6Frame frame;
-    if (!m_DC6File.GetDC6Frame(index, frame))
+    DC6FileHeader file;
+    DC6FrameHeader header;
+    if (!m_DC6File.GetDC6FileHeader(file) || !m_DC6File.GetDC6FrameHeader(index, header))
         return;
-    const DC6FrameHeader& header = frame.m_DC6FrameHeader;
 
-    // An 8-bit picture coloured by the current palette, one frame pixel a
-    // screen pixel, buffer row 0 at the bottom.
-    QImage image;
-    if (header.m_iWidth > 0 && header.m_iHeight > 0)
-        image = QImage(header.m_iWidth, header.m_iHeight, QImage::Format_Indexed8);
-    if (!image.isNull()) {
-        QList<QRgb> colours(256);
-        for (size_t i = 0; i < m_Palette.size(); ++i)
-            colours[static_cast<int>(i)] =
-                qRgb(m_Palette[i].rgbRed, m_Palette[i].rgbGreen, m_Palette[i].rgbBlue);
-        image.setColorTable(colours);
-        const auto width = static_cast<size_t>(header.m_iWidth);
-        for (int row = 0; row < header.m_iHeight; ++row)
-            std::copy_n(frame.m_ImageData.data() + static_cast<size_t>(row) * width, width,
-                        image.scanLine(header.m_iHeight - 1 - row));
-    }
-    m_imgPreview = image;
-    if (image.isNull())
-        m_stcPreview->clear();
-    else
-        m_stcPreview->setPixmap(QPixmap::fromImage(image));
+    // The frame on its direction's canvas, the frame before it (the last one
+    // before frame 0) as the onion skin, and where it stands for playback.
+    const int frames = file.m_iFramesPerDirection;
+    const int direction = index / frames;
+    const int number = index % frames;
+    const CPreviewFrame previous =
+        frames > 1 ? PreviewFrame(m_DC6File, direction * frames + (number + frames - 1) % frames)
+                   : CPreviewFrame{};
+    m_pPreviewPanel->ShowFrame(PreviewFrame(m_DC6File, index), previous,
+                               DirectionCanvas(m_DC6File, direction), m_Palette, number,
+                               m_bDocLoaded == 1 ? frames : 0);
 
     if (m_bDocLoaded == 1) {
         m_strWidth = QString::number(header.m_iWidth);
@@ -441,6 +449,7 @@ int CMainDlg::PromptSaveChanges()
 
 void CMainDlg::OnFileNew()
 {
+    StopPlayback();
     if (!PromptSaveChanges())
         return;
     ClearFrameLists();
@@ -464,6 +473,7 @@ QString CMainDlg::DC6FileDialog(bool save)
 
 void CMainDlg::OnFileOpen()
 {
+    StopPlayback();
     if (!PromptSaveChanges())
         return;
     const QString path = DC6FileDialog(false);
@@ -474,8 +484,7 @@ void CMainDlg::OnFileOpen()
 int CMainDlg::OpenDocument(const QString& path)
 {
     ClearFrameLists();
-    m_stcPreview->clear();
-    m_imgPreview = QImage();
+    m_pPreviewPanel->Clear();
     if (m_DC6File.LoadDC6(path.toStdString())) {
         m_strFileName = QString::fromStdString(m_DC6File.GetFileNamePart(true, false));
         FillFrameLists();
@@ -508,6 +517,7 @@ int CMainDlg::OpenDocument(const QString& path)
 
 void CMainDlg::OnFileClose()
 {
+    StopPlayback();
     if (!PromptSaveChanges())
         return;
     ClearFrameLists();
@@ -545,6 +555,17 @@ void CMainDlg::OnFileSaveAs()
         Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
     }
+}
+
+void CMainDlg::StopPlayback()
+{
+    m_pPreviewPanel->StopPlayback();
+}
+
+void CMainDlg::OnPreviewFrameRequested(int frame)
+{
+    if (frame >= 0 && frame < m_lstFrame->count())
+        m_lstFrame->setCurrentRow(frame);
 }
 
 void CMainDlg::OnAbout()

@@ -8,18 +8,17 @@
 #include "UserInteraction.h"
 
 #include <QDialog>
-#include <QImage>
 #include <QString>
 
 #include <filesystem>
 #include <memory>
 
+class CPaletteView;
+class CPreviewPanel;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QScrollArea;
 
 class CMainDlg : public QDialog {
     Q_OBJECT
@@ -51,9 +50,6 @@ public:
     int Saved() const { return m_bSaved; }
     const CDC6File& Document() const { return m_DC6File; }
     const CPalette& CurrentPalette() const { return m_Palette; }
-    // The picture the preview shows: 8-bit, coloured by the palette it was
-    // made with; null while nothing is shown.
-    const QImage& PreviewImage() const { return m_imgPreview; }
     // The selected frame's flat index, or -1 while either list has no selection.
     int SelectedFrameIndex() const;
 
@@ -112,11 +108,16 @@ private:
     // Reads a user palette into the current palette; false (after saying
     // why) when it cannot be read.
     bool ReadUserPalette(const QString& file);
+    // Shows the current palette in the swatches and the preview.
+    void ShowPalette();
+    // Every command that changes the document or the window's state stops
+    // playback first, so that it works on the frame the user chose.
+    void StopPlayback();
+    void OnPreviewFrameRequested(int frame);
 
     std::filesystem::path m_ProgramFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
 
-    QScrollArea* m_stcFrameArea = nullptr;
     QPushButton* m_btnChangeOffset = nullptr;
     QComboBox* m_cboPalette = nullptr;
     QPushButton* m_btnLoadPalette = nullptr;
@@ -126,7 +127,8 @@ private:
     QLineEdit* m_edtHeight = nullptr;
     QLineEdit* m_edtOffsetX = nullptr;
     QLineEdit* m_edtOffsetY = nullptr;
-    QLabel* m_stcPreview = nullptr;
+    CPreviewPanel* m_pPreviewPanel = nullptr;
+    CPaletteView* m_stcPaletteView = nullptr;
     QPushButton* m_btnImport = nullptr;
     QPushButton* m_btnExport = nullptr;
     QPushButton* m_btnExportAll = nullptr;
@@ -162,5 +164,4 @@ private:
     std::filesystem::path m_UserPaletteFolder;
     int m_nFilterIndex = 0;
     QString m_strStartPath;
-    QImage m_imgPreview;
 };

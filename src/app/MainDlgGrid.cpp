@@ -51,6 +51,7 @@ void CMainDlg::FinishGridCommand()
 
 void CMainDlg::OnDeleteDirection()
 {
+    StopPlayback();
     const int direction = m_cboDirection->currentIndex();
     if (direction < 0 || m_lstFrame->currentRow() < 0 || !Confirm(kDeleteDirectionQuestion))
         return;
@@ -65,6 +66,7 @@ void CMainDlg::OnDeleteDirection()
 
 void CMainDlg::OnAddDirection()
 {
+    StopPlayback();
     if (SelectedFrameIndex() < 0)
         return;
     std::string error;
@@ -78,6 +80,7 @@ void CMainDlg::OnAddDirection()
 
 void CMainDlg::OnInsertDirection()
 {
+    StopPlayback();
     const int direction = m_cboDirection->currentIndex();
     if (direction < 0 || m_lstFrame->currentRow() < 0)
         return;
@@ -90,6 +93,7 @@ void CMainDlg::OnInsertDirection()
 
 void CMainDlg::OnDeleteFrame()
 {
+    StopPlayback();
     const int frame = m_lstFrame->currentRow();
     if (frame < 0 || m_cboDirection->currentIndex() < 0 || !Confirm(kDeleteFrameQuestion))
         return;
@@ -106,6 +110,7 @@ void CMainDlg::OnDeleteFrame()
 
 void CMainDlg::OnAddFrame()
 {
+    StopPlayback();
     if (SelectedFrameIndex() < 0)
         return;
     std::string error;
@@ -119,6 +124,7 @@ void CMainDlg::OnAddFrame()
 
 void CMainDlg::OnInsertFrame()
 {
+    StopPlayback();
     const int frame = m_lstFrame->currentRow();
     if (frame < 0 || m_cboDirection->currentIndex() < 0)
         return;
@@ -133,6 +139,7 @@ void CMainDlg::OnInsertFrame()
 
 void CMainDlg::OnChangeOffset()
 {
+    StopPlayback();
     const int direction = m_cboDirection->currentIndex();
     const int frame = m_lstFrame->currentRow();
     const int index = SelectedFrameIndex();

@@ -58,6 +58,7 @@ QString CMainDlg::ImageFileDialog(bool save, const QString& caption, const QStri
 
 void CMainDlg::OnImport()
 {
+    StopPlayback();
     const int direction = m_cboDirection->currentIndex();
     const int frame = m_lstFrame->currentRow();
     if (direction < 0 || frame < 0)

@@ -31,6 +31,7 @@ void CMainDlg::OnExportAll()
 
 void CMainDlg::OnBuildFromIni()
 {
+    StopPlayback();
     if (m_bDocLoaded == 1) {
         if (!Ask("This will close currently open DC6!! Continue?", "Attention",
                  CUserInteraction::Icon::Question))

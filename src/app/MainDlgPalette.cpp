@@ -105,8 +105,7 @@ void CMainDlg::OnLoadPalette()
     m_cboPalette->setCurrentIndex(entry);
     m_nPaletteEntry = entry;
     m_Palette = read.palette;
-    if (m_bDocLoaded == 1)
-        ShowFrame(SelectedFrameIndex());
+    ShowPalette();
     if (const std::string note = ShortPaletteNote(name, read); !note.empty())
         Message(QString::fromStdString(note), "Info", CUserInteraction::Buttons::Ok,
                 CUserInteraction::Icon::Information);

@@ -177,7 +177,7 @@ TEST_F(GridCommandsTest, DeletingTheLastFrameSelectsTheNewLastOne)
 TEST_F(GridCommandsTest, OffsetsChangeThroughTheirDialog)
 {
     OpenExample();
-    const QImage before = m_pDlg->PreviewImage();
+    const QImage before = ShownPicture();
     QString caption;
     m_pScript->dialogs = {[&](QDialog& dialog) {
         caption = dialog.windowTitle();
@@ -197,7 +197,7 @@ TEST_F(GridCommandsTest, OffsetsChangeThroughTheirDialog)
     EXPECT_EQ(InfoFields()[2], "-12");
     EXPECT_EQ(InfoFields()[3], "30");
     EXPECT_EQ(m_pDlg->Saved(), 0);
-    EXPECT_EQ(m_pDlg->PreviewImage(), before);
+    EXPECT_EQ(ShownPicture(), before);
 
     // Cancel changes nothing, not even the saved flag.
     OpenExample();

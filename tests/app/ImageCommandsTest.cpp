@@ -48,7 +48,7 @@ TEST_F(ImageCommandsTest, ImportWritesTheSelectedFrame)
     EXPECT_EQ(request.filters.size(), 8);
     EXPECT_EQ(request.filters.back(), "PNG Format (*.png)");
     EXPECT_EQ(InfoFields(), QStringList({"30", "20", "0", "0"}));
-    EXPECT_EQ(m_pDlg->PreviewImage().pixelIndex(0, 0), 9);
+    EXPECT_EQ(ShownPicture().pixel(0, 0), qRgb(9, 20, 21));
     EXPECT_EQ(m_pDlg->Saved(), 0);
 }
 

@@ -134,6 +134,6 @@ TEST_F(IniCommandsTest, AFailedBuildGoesBackToTheLogo)
     EXPECT_EQ(m_pDlg->DocLoaded(), 0);
     EXPECT_EQ(m_pDlg->Saved(), 1);
     EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02");
-    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3));
+    EXPECT_EQ(ShownPicture().size(), QSize(4, 3));
     EXPECT_EQ(Find<QComboBox>("m_cboDirection")->count(), 0);
 }

@@ -5,6 +5,7 @@
 // with a scripted interaction, and helpers to look at it.
 
 #include "MainDlg.h"
+#include "PreviewPanel.h"
 #include "ScriptedInteraction.h"
 #include "TestUtil.h"
 
@@ -98,8 +99,9 @@ protected:
     std::set<std::string> EnabledButtons() const
     {
         std::set<std::string> names;
+        // The document's commands, not the viewer's.
         for (QPushButton* button : m_pDlg->findChildren<QPushButton*>())
-            if (button->isEnabled())
+            if (button->isEnabled() && !qobject_cast<CPreviewPanel*>(button->parentWidget()))
                 names.insert(button->objectName().toStdString());
         return names;
     }
@@ -118,6 +120,17 @@ protected:
         for (int i = 0; i < list->count(); ++i)
             items.push_back(list->item(i)->text());
         return items;
+    }
+
+    CPreviewWidget* Preview() const { return Find<CPreviewWidget>("m_stcPreview"); }
+
+    // What the preview draws: the window is shown, and the rectangle the
+    // frame covers is cut from the rendered viewport.
+    QImage ShownPicture()
+    {
+        m_pDlg->show();
+        CPreviewWidget* preview = Preview();
+        return preview->viewport()->grab().toImage().copy(preview->FrameRect());
     }
 
     QStringList InfoFields() const

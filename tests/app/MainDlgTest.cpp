@@ -29,10 +29,10 @@ TEST_F(MainDlgTest, StartsWithTheLogoAndTheCataloguesFirstPalette)
     EXPECT_EQ(entry.rgbBlue, 21);
     EXPECT_EQ(entry.rgbReserved, 1);
 
-    const QImage& logo = m_pDlg->PreviewImage();
+    const QImage logo = ShownPicture();
     ASSERT_EQ(logo.size(), QSize(4, 3));
-    EXPECT_EQ(logo.pixelIndex(1, 1), 5);
     EXPECT_EQ(logo.pixel(1, 1), qRgb(5, 20, 21));
+    EXPECT_EQ(logo.pixel(0, 0), qRgb(0, 20, 21)) << "index 0 in its colour";
     EXPECT_TRUE(m_pScript->asked.empty());
 }
 
@@ -51,7 +51,7 @@ TEST_F(MainDlgTest, AMissingCatalogueIsReportedAndStartUpGoesOn)
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
     EXPECT_EQ(Find<QComboBox>("m_cboPalette")->count(), 0);
     // A grey ramp stands in for the palette; the logo is still shown.
-    EXPECT_EQ(m_pDlg->PreviewImage().pixel(1, 1), qRgb(5, 5, 5));
+    EXPECT_EQ(ShownPicture().pixel(1, 1), qRgb(5, 5, 5));
 }
 
 TEST_F(MainDlgTest, OneArgumentOpensThatFileAtStart)
@@ -64,7 +64,7 @@ TEST_F(MainDlgTest, OneArgumentOpensThatFileAtStart)
     EXPECT_EQ(Find<QComboBox>("m_cboDirection")->currentIndex(), 0);
     EXPECT_EQ(Find<QListWidget>("m_lstFrame")->currentRow(), 0);
     EXPECT_EQ(InfoFields(), QStringList({"1", "2", "0", "0"}));
-    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(1, 2));
+    EXPECT_EQ(ShownPicture().size(), QSize(1, 2));
 }
 
 TEST_F(MainDlgTest, OpenFillsTheListsAndSelectingShowsFrames)
@@ -120,7 +120,7 @@ TEST_F(MainDlgTest, AFailedOpenReportsTheErrorAndGoesBackToTheLogo)
     EXPECT_EQ(m_pDlg->Saved(), 1);
     EXPECT_EQ(m_pDlg->windowTitle(), "Spritewright | 1.02");
     EXPECT_EQ(EnabledButtons(), kAlwaysEnabled) << "nothing can save the half-read file";
-    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3)) << "the logo again";
+    EXPECT_EQ(ShownPicture().size(), QSize(4, 3)) << "the logo again";
 }
 
 TEST_F(MainDlgTest, AFileOfAnotherWriterIsRefusedWithTheWayToRepairIt)
@@ -168,7 +168,7 @@ TEST_F(MainDlgTest, ButtonsFollowTheDocumentsShape)
     Click("m_btnClose");
     EXPECT_EQ(EnabledButtons(), kAlwaysEnabled);
     EXPECT_EQ(InfoFields(), QStringList({"", "", "", ""}));
-    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(4, 3));
+    EXPECT_EQ(ShownPicture().size(), QSize(4, 3));
 }
 
 TEST_F(MainDlgTest, NewSaveAsAndSaveFollowTheTitle)
@@ -306,34 +306,31 @@ TEST_F(MainDlgTest, FramesShowBottomRowLastThroughTheCurrentPalette)
 
     Start(QString::fromStdString(path.string()));
     Find<QComboBox>("m_cboDirection")->setCurrentIndex(1);
-    const QImage& shown = m_pDlg->PreviewImage();
-    ASSERT_EQ(shown.format(), QImage::Format_Indexed8);
+    const QImage shown = ShownPicture();
     ASSERT_EQ(shown.size(), QSize(5, 2));
-    EXPECT_EQ(shown.bytesPerLine(), 8);
     for (int x = 0; x < 5; ++x) {
-        EXPECT_EQ(shown.pixelIndex(x, 0), rows[1][x]) << "top row, column " << x;
-        EXPECT_EQ(shown.pixelIndex(x, 1), rows[0][x]) << "bottom row, column " << x;
+        EXPECT_EQ(shown.pixel(x, 0), qRgb(rows[1][x], 20, 21)) << "top row, column " << x;
+        EXPECT_EQ(shown.pixel(x, 1), qRgb(rows[0][x], 20, 21)) << "bottom row, column " << x;
     }
-    EXPECT_EQ(shown.pixel(2, 1), qRgb(7, 20, 21));
     EXPECT_EQ(InfoFields(), QStringList({"5", "2", "-12", "30"}));
 
     // Another palette redraws the selected frame; the fields stay.
     auto* palettes = Find<QComboBox>("m_cboPalette");
     palettes->setCurrentIndex(palettes->findText("units"));
     emit palettes->activated(palettes->currentIndex());
-    EXPECT_EQ(m_pDlg->PreviewImage().pixel(2, 1), qRgb(7, 30, 31));
+    EXPECT_EQ(ShownPicture().pixel(2, 1), qRgb(7, 30, 31));
     EXPECT_EQ(InfoFields(), QStringList({"5", "2", "-12", "30"}));
 
     // A palette whose file is missing changes nothing.
     std::filesystem::remove(m_Dir.Path() / "data" / "pal" / "act1.pal");
     palettes->setCurrentIndex(palettes->findText("act1"));
     emit palettes->activated(palettes->currentIndex());
-    EXPECT_EQ(m_pDlg->PreviewImage().pixel(2, 1), qRgb(7, 30, 31));
+    EXPECT_EQ(ShownPicture().pixel(2, 1), qRgb(7, 30, 31));
 
     // An index that names no frame leaves the preview as it was.
     m_pDlg->ShowFrame(2);
     m_pDlg->ShowFrame(-1);
-    EXPECT_EQ(m_pDlg->PreviewImage().size(), QSize(5, 2));
+    EXPECT_EQ(ShownPicture().size(), QSize(5, 2));
 }
 
 TEST_F(MainDlgTest, PaletteChangesLeaveTheLogoAlone)
@@ -342,6 +339,6 @@ TEST_F(MainDlgTest, PaletteChangesLeaveTheLogoAlone)
     auto* palettes = Find<QComboBox>("m_cboPalette");
     palettes->setCurrentIndex(palettes->findText("units"));
     emit palettes->activated(palettes->currentIndex());
-    EXPECT_EQ(m_pDlg->PreviewImage().pixel(1, 1), qRgb(5, 20, 21));
+    EXPECT_EQ(ShownPicture().pixel(1, 1), qRgb(5, 20, 21));
     EXPECT_EQ(m_pDlg->CurrentPalette()[5].rgbGreen, 30) << "the next display uses it";
 }

@@ -43,7 +43,7 @@ protected:
     }
 
     // The colour the preview shows for index 0, and entry 9 of the palette.
-    QRgb Shown() const { return m_pDlg->PreviewImage().pixel(0, 0); }
+    QRgb Shown() { return ShownPicture().pixel(0, 0); }
     QRgb Entry9() const
     {
         const RGBQUAD c = m_pDlg->CurrentPalette()[9];

@@ -1,0 +1,45 @@
+#pragma once
+
+// What the window's benchmarks share: an interaction that answers nothing
+// (they open only good files), a scratch folder of their own, and a main on
+// the offscreen platform unless another one is asked for.
+
+#include "UserInteraction.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+class CSilentInteraction final : public CUserInteraction {
+public:
+    Answer MessageBox(QWidget*, const QString&, const QString&, Buttons, Icon) override
+    {
+        return Answer::Cancel;
+    }
+    QString FileDialog(QWidget*, FileRequest&) override { return {}; }
+    int ExecDialog(QDialog&) override { return 0; }
+};
+
+// A new folder under the temporary folder, named after the benchmark and
+// the process.
+inline std::filesystem::path BenchFolder(const std::string& name)
+{
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("spritewright-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+inline int RunAppBenchmarks(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+// The preview with its controls: zoom, checkerboard, registered view and
+// onion skin above it; playback of the direction below it; and a status
+// line that reads out the pixel under the pointer. It plays by asking for
+// frames (FrameRequested), so that whoever owns the frame list moves its
+// selection and shows the frame; it knows nothing of the document.
+
+#include "PreviewWidget.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <cstdint>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+// When playback shows its frames: frame n is due n / fps seconds after the
+// start, so that a frame shown late shortens the wait for the next one and
+// the rate holds. More than a frame behind, the count starts again from the
+// frame shown: the animation slows down rather than hurry through what it
+// missed.
+struct CPlaybackSchedule {
+    int m_iFps = 25;
+    int m_iShown = 0;
+    int64_t m_iStartMs = 0;
+
+    void Start(int fps, int64_t nowMs);
+    // A frame was shown at nowMs: the wait in milliseconds before the next.
+    int Next(int64_t nowMs);
+    int FirstWait() const { return 1000 / m_iFps; }
+};
+
+class CPreviewPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultFps = 25;
+    static constexpr int kMaxFps = 60;
+
+    explicit CPreviewPanel(QWidget* parent = nullptr);
+
+    CPreviewWidget* View() const { return m_stcPreview; }
+    void SetPixelSource(CPixelSource source);
+    // Shows frame `number` of a direction of `count` frames; a count of 0
+    // (a picture outside any document) offers no playback.
+    void ShowFrame(const CPreviewFrame& frame, const CPreviewFrame& previous,
+                   const CDirectionCanvas& canvas, const CPalette& palette, int number, int count);
+    void Clear();
+
+    bool IsPlaying() const;
+    void StopPlayback();
+
+signals:
+    // Playback or a step wants frame `number` of the direction shown.
+    void FrameRequested(int number);
+
+private slots:
+    void OnPlayPause();
+    void OnStep(int delta);
+    void OnPlaybackTick();
+    void OnPointHovered(const CPreviewPoint& point);
+
+private:
+    void BuildControls();
+    void RefreshPlaybackControls();
+    void StartPlayback();
+
+    CPreviewWidget* m_stcPreview = nullptr;
+    QComboBox* m_cboZoom = nullptr;
+    QPushButton* m_btnZoomFit = nullptr;
+    QCheckBox* m_chkCheckerboard = nullptr;
+    QCheckBox* m_chkRegistered = nullptr;
+    QCheckBox* m_chkOnionSkin = nullptr;
+    QPushButton* m_btnPreviousFrame = nullptr;
+    QPushButton* m_btnPlay = nullptr;
+    QPushButton* m_btnNextFrame = nullptr;
+    QSpinBox* m_spnFps = nullptr;
+    QComboBox* m_cboPlayMode = nullptr;
+    QLabel* m_stcReadout = nullptr;
+    QTimer* m_tmrPlayback = nullptr;
+    QElapsedTimer m_clkPlayback;
+    CPlaybackSchedule m_Schedule;
+
+    int m_iFrameNumber = 0;
+    int m_iFrameCount = 0;
+    // The way ping-pong goes.
+    int m_iPingPongStep = 1;
+};
