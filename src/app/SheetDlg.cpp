@@ -122,6 +122,8 @@ void CSheetDlg::SaveSheet()
         image.SetJpegQuality(99);
     }
     if (!image.Save(path.toStdString(), type))
-        m_Interaction.MessageBox(this, "Could not save " + path, "Error",
-                                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+        m_Interaction.MessageBox(
+            this,
+            "Could not save " + path + " (" + QString::fromStdString(image.GetLastError()) + ")",
+            "Error", CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
 }

@@ -1,16 +1,20 @@
 #include "Palette.h"
 
-#include <fstream>
+#include "RegularFile.h"
+
+#include <algorithm>
+#include <sstream>
 
 int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || table == nullptr)
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (table == nullptr ||
+        !ReadRegularFileStart(path, int64_t{std::max(count, 0)} * 3, bytes, error))
         return 0;
-    std::vector<char> bytes(static_cast<size_t>(std::max(count, 0)) * 3, 0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(std::max(count, 0)) * 3, 0);
     for (int i = 0; i < count; ++i) {
-        const auto* entry = reinterpret_cast<const uint8_t*>(bytes.data()) + 3 * i;
+        const uint8_t* entry = bytes.data() + 3 * i;
         table[i] = {entry[0], entry[1], entry[2], 1};
     }
     return 1;
@@ -28,9 +32,11 @@ CPalette GreyRampPalette()
 
 std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadRegularFileStart(path, kMaxCatalogueBytes, bytes, error))
         return std::nullopt;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::vector<std::string> names;
     std::string line;
     while (std::getline(in, line)) {

@@ -16,6 +16,11 @@ bool PlainExtension(const std::string& text)
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isalnum(c); });
 }
 
+std::string SectionError(const std::string& section)
+{
+    return "Section [" + section + "] error!";
+}
+
 std::string Formatted(const char* format, int value)
 {
     char text[32];
@@ -74,41 +79,78 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
         return false;
     };
     const int frames = main.nFramesPerDirection;
+    const int64_t count = int64_t{main.nDirections} * frames;
+    // The pixels of the sprite as it is built: blank frames until each is
+    // replaced by its picture.
+    int64_t pixels = count * CDC6File::kBlankFramePixels;
+    // Frame `index` from its direction's picture; the reason when it fails.
+    const auto buildFrame = [&](CImage& image, const FrameRecord& frame,
+                                const DirectionRecord& direction, int index,
+                                const std::string& section) -> std::string {
+        ReduceToIndexed(image, palette);
+        if (!CutFrame(image, frame, direction))
+            return SectionError(section);
+        pixels += int64_t{image.GetWidth()} * image.GetHeight() - CDC6File::kBlankFramePixels;
+        if (std::string tooLarge; !CDC6File::CheckSpriteSize(count, pixels, tooLarge))
+            return tooLarge;
+        ImageToFrame(doc, index, image, palette);
+        doc.SetFrameOffsetX(index, frame.nOffsetX);
+        doc.SetFrameOffsetY(index, frame.nOffsetY);
+        return {};
+    };
+    // The frame's section, or false with the reason in `failure`.
+    const auto readSection = [&](const std::string& section, FrameRecord& frame,
+                                 std::string& failure) {
+        if (ReadFrameSection(ini, frame, section, main.nFramed))
+            return true;
+        failure = ini.Refused() ? ini.GetLastError() : SectionError(section);
+        return false;
+    };
     for (int d = 0; d < main.nDirections; ++d) {
         DirectionRecord direction;
         if (!ReadDirectionSection(ini, direction, d))
             return fail(ini.GetLastError());
-        // A framed direction's GIF is read once, all its images at a time.
-        std::vector<CImage> animation;
-        const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
+        std::string failure;
+        if (main.nFramed != 0) {
+            // The images of a direction's GIF, one at a time, each cut
+            // before the next is read.
+            const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
+            int f = 0;
+            CImage loader;
+            loader.LoadAll(gif, IMAGE_TYPE_GIF, [&](CImage& image) {
+                const std::string section = FrameSectionName(d, f);
+                FrameRecord frame;
+                if (!readSection(section, frame, failure))
+                    return false;
+                failure = buildFrame(image, frame, direction, d * frames + f, section);
+                return failure.empty() && ++f < frames;
+            });
+            if (!failure.empty())
+                return fail(failure);
+            if (f < frames) {
+                // The GIF cannot be read, or has no image f.
+                FrameRecord frame;
+                if (!readSection(FrameSectionName(d, f), frame, failure))
+                    return fail(failure);
+                return fail("Could not open file: \n" + gif.string());
+            }
+            continue;
+        }
         for (int f = 0; f < frames; ++f) {
             const std::string section = FrameSectionName(d, f);
-            const std::string sectionError = "Section [" + section + "] error!";
             FrameRecord frame;
-            if (!ReadFrameSection(ini, frame, section, main.nFramed))
-                return fail(ini.Refused() ? ini.GetLastError() : sectionError);
+            if (!readSection(section, frame, failure))
+                return fail(failure);
+            if (!PlainExtension(frame.strFileType))
+                return fail(SectionError(section));
+            const std::filesystem::path file =
+                folder / Formatted("%02d", d) / (Formatted("%04d", f) + "." + frame.strFileType);
             CImage image;
-            if (main.nFramed != 0) {
-                if (f == 0 && !image.LoadAll(gif, IMAGE_TYPE_GIF, animation))
-                    return fail("Could not open file: \n" + gif.string());
-                if (static_cast<size_t>(f) >= animation.size())
-                    return fail("Could not open file: \n" + gif.string());
-                image = animation[static_cast<size_t>(f)];
-            } else {
-                if (!PlainExtension(frame.strFileType))
-                    return fail(sectionError);
-                const std::filesystem::path file = folder / Formatted("%02d", d) /
-                                                   (Formatted("%04d", f) + "." + frame.strFileType);
-                if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
-                    return fail("Could not open file: \n" + file.string());
-            }
-            ReduceToIndexed(image, palette);
-            if (!CutFrame(image, frame, direction))
-                return fail(sectionError);
-            const int index = d * frames + f;
-            ImageToFrame(doc, index, image, palette);
-            doc.SetFrameOffsetX(index, frame.nOffsetX);
-            doc.SetFrameOffsetY(index, frame.nOffsetY);
+            if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
+                return fail("Could not open file: \n" + file.string());
+            failure = buildFrame(image, frame, direction, d * frames + f, section);
+            if (!failure.empty())
+                return fail(failure);
         }
     }
     return true;
