@@ -17,6 +17,7 @@
 #include <thread>
 
 using testutil::Bytes;
+using testutil::Entries;
 using testutil::ProgramResult;
 using testutil::ReadFile;
 using testutil::RunProgram;
@@ -48,15 +49,6 @@ void HandOver(const std::filesystem::path& path)
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
     }
-}
-
-std::vector<std::string> Entries(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace

@@ -7,15 +7,14 @@
 
 #include <gtest/gtest.h>
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <functional>
 
 using testutil::Bytes;
+using testutil::Entries;
 using testutil::ReadFile;
 using testutil::TempDir;
 using testutil::WriteFile;
@@ -27,15 +26,6 @@ constexpr uid_t kNobody = 65534;
 bool Save(const std::filesystem::path& path, const Bytes& bytes, std::string& error)
 {
     return WriteFileAtomically(path, bytes, error);
-}
-
-std::vector<std::string> Entries(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Runs `work` as an ordinary user: as it is for one, in a child process
@@ -219,16 +209,10 @@ TEST(AtomicFile, HardLinksAndOwnersStayAsTheyWere)
     EXPECT_EQ(after.st_nlink, 2u);
 
     // In place, a size the process may not write fails before a byte changes.
-    struct rlimit old_limit {};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved = Save(dir / "b.dc6", Bytes(8000, 1), error);
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
+    {
+        const testutil::FileSizeLimit full(4096);
+        EXPECT_FALSE(Save(dir / "b.dc6", Bytes(8000, 1), error));
+    }
     EXPECT_EQ(error, "File too large");
     EXPECT_EQ(ReadFile(dir / "a.dc6"), fresh);
 

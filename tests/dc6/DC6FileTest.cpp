@@ -4,10 +4,8 @@
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstring>
 #include <numeric>
 
@@ -361,16 +359,10 @@ TEST(DC6File, FailedSavesLeaveThePreviousFileAlone)
 
     // The disk fills up part-way.
     doc.ResizeFrame(4, 2000, 2000);
-    struct rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved = doc.SaveDC6(target);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
+    {
+        const testutil::FileSizeLimit full(4096);
+        EXPECT_FALSE(doc.SaveDC6(target));
+    }
     EXPECT_EQ(doc.GetLastErrorText().rfind("Error: File Could Not Be Written", 0), 0u)
         << doc.GetLastErrorText();
     EXPECT_EQ(ReadFile(target), before);

@@ -9,10 +9,8 @@
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <random>
 
 using testutil::TempDir;
@@ -429,25 +427,19 @@ TEST(SpriteDescription, ExportFailuresGiveTheReason)
             doc.SetFramePixel(1, x, y, static_cast<uint8_t>(1 + rng() % 255));
     std::filesystem::path description;
     std::string error;
-    // The disk fills up (a file size limit stands in for it).
-    struct rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
+    // The disk fills up.
     for (const bool animated : {false, true}) {
         const auto folder = dir / (animated ? "anim" : "separate");
         std::filesystem::create_directory(folder);
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        const bool exported =
-            ExportAllFrames(doc, palette, folder, Format("gif"), animated, description, error);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        EXPECT_FALSE(exported);
+        {
+            const testutil::FileSizeLimit full(4096);
+            EXPECT_FALSE(
+                ExportAllFrames(doc, palette, folder, Format("gif"), animated, description, error));
+        }
         const auto file = folder / "_gif" / (animated ? "00.gif" : "00/0001.gif");
         EXPECT_EQ(error, "Could not save " + file.string() + " (File too large)");
         EXPECT_FALSE(std::filesystem::exists(file));
     }
-    std::signal(SIGXFSZ, oldHandler);
 }
 
 TEST(Readers, OnlyRegularFilesAreRead)
