@@ -1,8 +1,9 @@
 // Loads arbitrary bytes as an image: the first byte names the type that the
 // extension would give, the rest is the file. Whatever loads must encode
-// again in its own type; a file of several images must also give them all
-// in one pass, and its last image alone.
+// again in its own type; a file of several images must also give them one
+// after another in one pass, and its last image alone.
 
+#include "DC6File.h"
 #include "Image.h"
 #include "ImageCodecs.h"
 
@@ -18,9 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> out;
     image.Encode(out, image.GetType());
     if (image.GetNumFrames() > 1 && image.GetType() == IMAGE_TYPE_GIF) {
-        std::vector<CImage> all;
+        // One image at a time, as the callers take them, until they would
+        // hold as many pixels as a sprite may.
+        int64_t pixels = 0;
         std::string error;
-        DecodeGifImages(file, all, error);
+        DecodeGifImages(
+            file,
+            [&](CImage& each) {
+                pixels += int64_t{each.GetWidth()} * each.GetHeight();
+                return pixels < CDC6File::kMaxSpritePixels;
+            },
+            error);
         CImage last;
         last.SetFrame(image.GetNumFrames() - 1);
         last.Decode(file, type);

@@ -2,8 +2,11 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -37,6 +40,33 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> Entries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) : m_pOldHandler(std::signal(SIGXFSZ, SIG_IGN))
+{
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_iOldCurrent = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_iOldCurrent;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_pOldHandler);
 }
 
 ByteBuilder& ByteBuilder::I32(int32_t v)

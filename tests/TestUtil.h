@@ -28,6 +28,23 @@ private:
 
 Bytes ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+// The names in a folder, sorted.
+std::vector<std::string> Entries(const std::filesystem::path& folder);
+
+// Holds the process's file size limit at `bytes` until the object goes,
+// with SIGXFSZ ignored so that writes past it fail (EFBIG): a stand-in for
+// a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    uint64_t m_iOldCurrent;
+    void (*m_pOldHandler)(int);
+};
 
 // Appends little-endian values.
 class ByteBuilder {

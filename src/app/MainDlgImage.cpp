@@ -104,8 +104,7 @@ void CMainDlg::OnExport()
     std::string error;
     if (!ExportFrame(m_DC6File, index, m_Palette, path.toStdString(),
                      ImageTypeFromExtension(path.toStdString()), error))
-        Message("Could not save " + path, "Error", CUserInteraction::Buttons::Ok,
-                CUserInteraction::Icon::Error);
+        ShowError(error);
 }
 
 void CMainDlg::OnShowFrames()

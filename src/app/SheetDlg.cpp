@@ -120,6 +120,8 @@ void CSheetDlg::SaveSheet()
     const int type = ImageTypeFromExtension(path.toStdString());
     PrepareForFileType(image, type, 99);
     if (!image.Save(path.toStdString(), type))
-        m_Interaction.MessageBox(this, "Could not save " + path, "Error",
-                                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+        m_Interaction.MessageBox(
+            this,
+            "Could not save " + path + " (" + QString::fromStdString(image.GetLastError()) + ")",
+            "Error", CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
 }

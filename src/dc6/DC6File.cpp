@@ -1,9 +1,8 @@
 #include "DC6File.h"
 
 #include "AtomicFile.h"
+#include "RegularFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,19 +30,19 @@ constexpr int64_t kWholeFileLimit = int64_t{16} << 20;
 
 const char kOpenError[] = "Error: File Could Not Be Opened ";
 const char kCreateError[] = "Error: File Could Not Be Created";
+const char kWriteError[] = "Error: File Could Not Be Written";
 
 class CFd {
 public:
     explicit CFd(int fd) : m_iFd(fd) {}
-    ~CFd() { Close(); }
+    ~CFd()
+    {
+        if (m_iFd >= 0)
+            ::close(m_iFd);
+    }
     CFd(const CFd&) = delete;
     CFd& operator=(const CFd&) = delete;
     int Get() const { return m_iFd; }
-    bool Close()
-    {
-        const int fd = std::exchange(m_iFd, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
 
 private:
     int m_iFd;
@@ -52,7 +51,7 @@ private:
 // Collects bytes and writes them to a file in large blocks.
 class CFileWriter {
 public:
-    explicit CFileWriter(int fd) : m_iFd(fd) { m_Buffer.reserve(kBlock); }
+    explicit CFileWriter(CAtomicFile& file) : m_File(file) { m_Buffer.reserve(kBlock); }
     int64_t Position() const { return m_iWritten + static_cast<int64_t>(m_Buffer.size()); }
     bool Put(const void* p, size_t n)
     {
@@ -60,7 +59,7 @@ public:
         if (m_Buffer.size() + n > kBlock && !Flush())
             return false;
         if (n >= kBlock) {
-            if (!WriteAll(m_iFd, bytes, n, m_iWritten))
+            if (!m_File.WriteAt(m_iWritten, bytes, n))
                 return false;
             m_iWritten += static_cast<int64_t>(n);
             return true;
@@ -70,7 +69,7 @@ public:
     }
     bool Flush()
     {
-        if (!WriteAll(m_iFd, m_Buffer.data(), m_Buffer.size(), m_iWritten))
+        if (!m_File.WriteAt(m_iWritten, m_Buffer.data(), m_Buffer.size()))
             return false;
         m_iWritten += static_cast<int64_t>(m_Buffer.size());
         m_Buffer.clear();
@@ -79,7 +78,7 @@ public:
 
 private:
     static constexpr size_t kBlock = size_t{1} << 20;
-    int m_iFd;
+    CAtomicFile& m_File;
     int64_t m_iWritten = 0;
     std::vector<uint8_t> m_Buffer;
 };
@@ -185,9 +184,10 @@ int CDC6File::FreeDC6()
 bool CDC6File::NewDC6(int iDirections, int iFramesPerDirection)
 {
     const int64_t count = std::max<int64_t>(int64_t{iDirections} * iFramesPerDirection, 1);
-    if (count > kMaxFrames) {
-        SetError("Error: " + std::to_string(count) + " frames are more than the limit of " +
-                 std::to_string(kMaxFrames));
+    // Blank frames reach the frame limit long before the pixel limit.
+    std::string error;
+    if (!CheckSpriteSize(count, 0, error)) {
+        SetError("Error: " + error);
         return false;
     }
     FreeDC6();
@@ -201,6 +201,29 @@ bool CDC6File::NewDC6(int iDirections, int iFramesPerDirection)
     m_DC6FileHeader = header;
     m_Frames.assign(static_cast<size_t>(count), CreateFrame());
     return true;
+}
+
+bool CDC6File::CheckSpriteSize(int64_t frames, int64_t pixels, std::string& error)
+{
+    if (frames > kMaxFrames) {
+        error = "A sprite of " + std::to_string(frames) + " frames is more than the limit of " +
+                std::to_string(kMaxFrames);
+        return false;
+    }
+    if (pixels > kMaxSpritePixels) {
+        error = "A sprite whose frames hold " + std::to_string(pixels) +
+                " pixels in all is more than the limit of " + std::to_string(kMaxSpritePixels);
+        return false;
+    }
+    return true;
+}
+
+int64_t CDC6File::GetPixelTotal() const
+{
+    int64_t total = 0;
+    for (const DC6Frame& frame : m_Frames)
+        total += static_cast<int64_t>(frame.m_ImageData.size());
+    return total;
 }
 
 void CDC6File::SetFileName(const std::string& path)
@@ -225,18 +248,20 @@ bool CDC6File::LoadDC6(const std::filesystem::path& path)
 {
     FreeDC6();
     SetFileName(path.string());
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Nothing past the size at opening is read, however the file grows.
+    int64_t size = 0;
+    std::string error;
+    CFd fd(OpenRegularFile(path, size, error));
+    if (fd.Get() < 0) {
         SetError(kOpenError);
         return false;
     }
-    CFileSource file(fd.Get(), st.st_size);
+    CFileSource file(fd.Get(), size);
     // A small file is read whole, which spares a system call per header and
     // per frame; a large one is read a frame at a time, so that its bytes
     // and its pixels are never in memory together.
-    if (st.st_size <= kWholeFileLimit) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    if (size <= kWholeFileLimit) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
         bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
         CMemorySource memory(bytes);
         return LoadFrom(memory);
@@ -311,6 +336,12 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         const std::string index = "[" + std::to_string(i) + "]";
         if (i >= entriesInFile) {
             SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            return false;
+        }
+        // A file fails at its first frame past the limit, so that a short
+        // file of a huge count still fails where its table ends.
+        if (std::string error; i == kMaxFrames && !CheckSpriteSize(count, 0, error)) {
+            SetError("Error: " + error);
             return false;
         }
         const uint32_t offset = table[static_cast<size_t>(i)];
@@ -390,29 +421,35 @@ bool CDC6File::SaveDC6()
         return false;
     }
 
-    // Never over the target itself: a temporary file beside it takes its
-    // place once it is complete.
-    CAtomicFile file(target);
-    if (!file.Open()) {
-        SetError(kCreateError);
+    std::string error;
+    if (!CheckSpriteSize(count, GetPixelTotal(), error)) {
+        SetError("Error: " + error);
         return false;
     }
-    if (!WriteTo(file.Fd()))
+
+    // Never over the target itself while it is written, but where that
+    // cannot be (see CAtomicFile).
+    CAtomicFile file(target);
+    if (!file.Open()) {
+        SetError(std::string(kCreateError) + " (" + file.Error() + ")");
+        return false;
+    }
+    if (!WriteTo(file))
         return false;
     switch (file.Commit()) {
     case CAtomicFile::Result::Ok:
         return true;
     case CAtomicFile::Result::NotWritten:
-        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        SetError(std::string(kWriteError) + " (" + file.Error() + ")");
         return false;
     case CAtomicFile::Result::NotCreated:
         break;
     }
-    SetError(kCreateError);
+    SetError(std::string(kCreateError) + " (" + file.Error() + ")");
     return false;
 }
 
-bool CDC6File::WriteTo(int fd)
+bool CDC6File::WriteTo(CAtomicFile& file)
 {
     DC6FileHeader& header = *m_DC6FileHeader;
     header.m_iVersion = 6;
@@ -421,10 +458,10 @@ bool CDC6File::WriteTo(int fd)
 
     const size_t count = m_Frames.size();
     std::vector<uint32_t> table(count, 0);
-    CFileWriter out(fd);
+    CFileWriter out(file);
     if (!out.Put(&header, sizeof header) ||
         !out.Put(table.data(), table.size() * sizeof(uint32_t))) {
-        SetError(SystemErrorText("Error: File Could Not Be Written"));
+        SetError(std::string(kWriteError) + " (" + file.Error() + ")");
         return false;
     }
 
@@ -447,13 +484,14 @@ bool CDC6File::WriteTo(int fd)
         if (!out.Put(&frame.m_DC6FrameHeader, sizeof(DC6FrameHeader)) ||
             !out.Put(encoded.data(), static_cast<size_t>(n)) ||
             !out.Put(kTerminator, sizeof kTerminator)) {
-            SetError(SystemErrorText("Error: File Could Not Be Written"));
+            SetError(std::string(kWriteError) + " (" + file.Error() + ")");
             return false;
         }
     }
-    if (!out.Flush() || !WriteAll(fd, reinterpret_cast<const uint8_t*>(table.data()),
-                                  table.size() * sizeof(uint32_t), kFileHeaderSize)) {
-        SetError(SystemErrorText("Error: File Could Not Be Written"));
+    if (!out.Flush() ||
+        !file.WriteAt(kFileHeaderSize, reinterpret_cast<const uint8_t*>(table.data()),
+                      table.size() * sizeof(uint32_t))) {
+        SetError(std::string(kWriteError) + " (" + file.Error() + ")");
         return false;
     }
     return true;
@@ -588,9 +626,9 @@ bool CDC6File::InsertFrames(std::span<const int> indices)
 DC6Frame CDC6File::CreateFrame()
 {
     DC6Frame frame;
-    frame.m_DC6FrameHeader.m_iWidth = 10;
-    frame.m_DC6FrameHeader.m_iHeight = 10;
-    frame.m_ImageData.assign(100, 0);
+    frame.m_DC6FrameHeader.m_iWidth = kBlankFrameSide;
+    frame.m_DC6FrameHeader.m_iHeight = kBlankFrameSide;
+    frame.m_ImageData.assign(kBlankFramePixels, 0);
     return frame;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CAtomicFile;
 class CDC6ByteSource;
 
 // The 24-byte file header, field for field as it is stored (little-endian).
@@ -59,6 +60,17 @@ public:
     static constexpr int64_t kMaxSpritePixels = int64_t{1} << 22;
 #endif
     static constexpr int64_t kMaxFrames = int64_t{1} << 20; // directions x frames
+    // A blank frame: 10 x 10 pixels, all 0.
+    static constexpr int kBlankFrameSide = 10;
+    static constexpr int64_t kBlankFramePixels = kBlankFrameSide * kBlankFrameSide;
+
+    // Whether a sprite of `frames` frames whose frames hold `pixels` pixels
+    // in all lies within the limits that LoadDC6 and SaveDC6 accept; false
+    // with the reason in `error`. Every change that makes a sprite larger
+    // asks this first.
+    static bool CheckSpriteSize(int64_t frames, int64_t pixels, std::string& error);
+    // The pixels of all frames of the list together.
+    int64_t GetPixelTotal() const;
 
     CDC6File();
     virtual ~CDC6File();
@@ -83,7 +95,9 @@ public:
     // says what was set right, empty for a conforming file. Any other fault
     // fails with LoadDC6's message.
     bool LoadDC6Repaired(const std::filesystem::path& path, std::string& repaired);
-    // Writes the document to `path`, which becomes the stored name.
+    // Writes the document to `path`, which becomes the stored name. A sprite
+    // beyond the limits that LoadDC6 accepts is not written. How the file
+    // is written: see CAtomicFile.
     bool SaveDC6(const std::filesystem::path& path);
     // Writes the document to the stored name.
     bool SaveDC6();
@@ -148,7 +162,7 @@ public:
 
 private:
     bool LoadFrom(CDC6ByteSource& source);
-    bool WriteTo(int fd);
+    bool WriteTo(CAtomicFile& file);
     void SetError(std::string text)
     {
         m_strLastError = std::move(text);

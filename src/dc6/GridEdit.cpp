@@ -24,13 +24,12 @@ bool CheckIndex(int index, int count, const char* what, std::string& error)
     return false;
 }
 
-bool CheckGrowth(int64_t directions, int64_t frames, std::string& error)
+// Whether `added` blank frames keep the sprite within the limits.
+bool CheckGrowth(const CDC6File& doc, int64_t added, std::string& error)
 {
-    if (directions * frames <= CDC6File::kMaxFrames)
-        return true;
-    error = "A sprite of " + std::to_string(directions) + " x " + std::to_string(frames) +
-            " frames is more than the limit of " + std::to_string(CDC6File::kMaxFrames);
-    return false;
+    return CDC6File::CheckSpriteSize(doc.GetFrameListLength() + added,
+                                     doc.GetPixelTotal() + added * CDC6File::kBlankFramePixels,
+                                     error);
 }
 
 // Applies the single-frame operations in one pass and writes the counts.
@@ -68,8 +67,7 @@ bool DeleteDirection(CDC6File& doc, int direction, std::string& error)
 bool AddDirection(CDC6File& doc, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckGrowth(int64_t{header.m_iDirections} + 1, header.m_iFramesPerDirection, error))
+    if (!ReadHeader(doc, header, error) || !CheckGrowth(doc, header.m_iFramesPerDirection, error))
         return false;
     // F blank frames after the last frame of the last direction.
     const int frames = header.m_iFramesPerDirection;
@@ -83,7 +81,7 @@ bool InsertDirection(CDC6File& doc, int direction, std::string& error)
     DC6FileHeader header;
     if (!ReadHeader(doc, header, error) ||
         !CheckIndex(direction, header.m_iDirections, "direction", error) ||
-        !CheckGrowth(int64_t{header.m_iDirections} + 1, header.m_iFramesPerDirection, error))
+        !CheckGrowth(doc, header.m_iFramesPerDirection, error))
         return false;
     // F blank frames before the first frame of the direction.
     const int frames = header.m_iFramesPerDirection;
@@ -112,8 +110,7 @@ bool DeleteFrameNumber(CDC6File& doc, int frame, std::string& error)
 bool AddFrameNumber(CDC6File& doc, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckGrowth(header.m_iDirections, int64_t{header.m_iFramesPerDirection} + 1, error))
+    if (!ReadHeader(doc, header, error) || !CheckGrowth(doc, header.m_iDirections, error))
         return false;
     // A blank frame after the last frame of each direction.
     std::vector<int> indices;
@@ -128,7 +125,7 @@ bool InsertFrameNumber(CDC6File& doc, int frame, std::string& error)
     DC6FileHeader header;
     if (!ReadHeader(doc, header, error) ||
         !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error) ||
-        !CheckGrowth(header.m_iDirections, int64_t{header.m_iFramesPerDirection} + 1, error))
+        !CheckGrowth(doc, header.m_iDirections, error))
         return false;
     std::vector<int> indices;
     for (int d = header.m_iDirections - 1; d >= 0; --d)

@@ -11,8 +11,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -33,19 +36,6 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length)
     std::memcpy(buffer, reader->data + reader->pos, count);
     reader->pos += count;
     return static_cast<int>(count);
-}
-
-int WriteToVector(GifFileType* gif, const GifByteType* data, int length)
-{
-    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
-    if (length <= 0)
-        return 0;
-    try {
-        out->insert(out->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    return length;
 }
 
 std::string GifText(int code)
@@ -432,111 +422,161 @@ struct MapOwner {
     ~MapOwner() { GifFreeMapObject(map); }
 };
 
-struct GifWriter {
-    GifFileType* gif = nullptr;
-    ~GifWriter()
+// The graphics control block of a picture: `animate` gives every picture
+// one, else only a transparent picture gets one.
+bool PutControlBlock(GifFileType* gif, const IndexedPicture& p, bool animate, int disposal,
+                     int delay)
+{
+    if (!animate && p.transparent < 0)
+        return true;
+    GraphicsControlBlock gcb{};
+    gcb.DisposalMode = animate ? std::clamp(disposal, 0, 7) : DISPOSAL_UNSPECIFIED;
+    gcb.UserInputFlag = false;
+    gcb.DelayTime = animate ? std::clamp(delay, 0, 0xFFFF) : 0;
+    gcb.TransparentColor = p.transparent >= 0 ? p.transparent : NO_TRANSPARENT_COLOR;
+    GifByteType block[4];
+    const size_t length = EGifGCBToExtension(&gcb, block);
+    return EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), block) !=
+           GIF_ERROR;
+}
+
+} // namespace
+
+// A GIF written picture by picture: Begin writes the screen (and the looping
+// extension of an animation), Put one picture at a time, End the trailer.
+class CGifStream {
+public:
+    using Output = std::function<bool(const uint8_t* data, size_t size)>;
+
+    explicit CGifStream(Output output) : m_Output(std::move(output)) {}
+    ~CGifStream()
     {
-        if (gif != nullptr) {
+        if (m_pGif != nullptr) {
             int code = 0;
-            EGifCloseFile(gif, &code);
+            EGifCloseFile(m_pGif, &code);
         }
     }
-    std::string Error() const { return "cannot write the GIF: " + GifText(gif->Error); }
-};
+    CGifStream(const CGifStream&) = delete;
+    CGifStream& operator=(const CGifStream&) = delete;
 
-// Writes the pictures; `animate` adds the looping extension and a graphics
-// control block to every picture, else only a transparent picture gets one.
-bool WritePictures(std::vector<IndexedPicture>& pictures, bool animate, int disposal, int delay,
-                   std::vector<uint8_t>& out, std::string& error)
-{
-    out.clear();
-    int screenW = 0;
-    int screenH = 0;
-    bool needs89 = animate;
-    for (const IndexedPicture& p : pictures) {
-        screenW = std::max(screenW, p.width);
-        screenH = std::max(screenH, p.height);
-        needs89 = needs89 || p.transparent >= 0;
-    }
-    const std::vector<GifColorType>& global = pictures.front().colours;
-    MapOwner globalMap{GifMakeMapObject(static_cast<int>(global.size()), global.data())};
-    if (globalMap.map == nullptr) {
-        error = "cannot make the GIF's colour table";
-        return false;
-    }
-    int code = 0;
-    GifWriter writer{EGifOpen(&out, WriteToVector, &code)};
-    if (writer.gif == nullptr) {
-        error = "cannot start the GIF: " + GifText(code);
-        return false;
-    }
-    EGifSetGifVersion(writer.gif, needs89);
-    if (EGifPutScreenDesc(writer.gif, screenW, screenH, 8, 0, globalMap.map) == GIF_ERROR) {
-        error = writer.Error();
-        return false;
-    }
-    if (animate) {
-        static const GifByteType kNetscape[] = {'N', 'E', 'T', 'S', 'C', 'A',
-                                                'P', 'E', '2', '.', '0'};
-        static const GifByteType kLoopForever[] = {1, 0, 0};
-        if (EGifPutExtensionLeader(writer.gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-            EGifPutExtensionBlock(writer.gif, sizeof kNetscape, kNetscape) == GIF_ERROR ||
-            EGifPutExtensionBlock(writer.gif, sizeof kLoopForever, kLoopForever) == GIF_ERROR ||
-            EGifPutExtensionTrailer(writer.gif) == GIF_ERROR) {
-            error = writer.Error();
+    bool Started() const { return m_pGif != nullptr; }
+
+    // The first picture's colours become the global table.
+    bool Begin(int width, int height, const std::vector<GifColorType>& global, bool gif89,
+               bool animate, std::string& error)
+    {
+        MapOwner globalMap{GifMakeMapObject(static_cast<int>(global.size()), global.data())};
+        if (globalMap.map == nullptr) {
+            error = "cannot make the GIF's colour table";
             return false;
         }
-    }
-    for (IndexedPicture& p : pictures) {
-        if (animate || p.transparent >= 0) {
-            GraphicsControlBlock gcb{};
-            gcb.DisposalMode = animate ? std::clamp(disposal, 0, 7) : DISPOSAL_UNSPECIFIED;
-            gcb.UserInputFlag = false;
-            gcb.DelayTime = animate ? std::clamp(delay, 0, 0xFFFF) : 0;
-            gcb.TransparentColor = p.transparent >= 0 ? p.transparent : NO_TRANSPARENT_COLOR;
-            GifByteType block[4];
-            const size_t length = EGifGCBToExtension(&gcb, block);
-            if (EGifPutExtension(writer.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
-                                 block) == GIF_ERROR) {
-                error = writer.Error();
-                return false;
-            }
+        m_Global = global;
+        m_iWidth = width;
+        m_iHeight = height;
+        int code = 0;
+        m_pGif = EGifOpen(this, Write, &code);
+        if (m_pGif == nullptr) {
+            error = "cannot start the GIF: " + GifText(code);
+            return false;
         }
+        EGifSetGifVersion(m_pGif, gif89);
+        if (EGifPutScreenDesc(m_pGif, width, height, 8, 0, globalMap.map) == GIF_ERROR)
+            return Failed(error);
+        if (animate) {
+            static const GifByteType kNetscape[] = {'N', 'E', 'T', 'S', 'C', 'A',
+                                                    'P', 'E', '2', '.', '0'};
+            static const GifByteType kLoopForever[] = {1, 0, 0};
+            if (EGifPutExtensionLeader(m_pGif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+                EGifPutExtensionBlock(m_pGif, sizeof kNetscape, kNetscape) == GIF_ERROR ||
+                EGifPutExtensionBlock(m_pGif, sizeof kLoopForever, kLoopForever) == GIF_ERROR ||
+                EGifPutExtensionTrailer(m_pGif) == GIF_ERROR)
+                return Failed(error);
+        }
+        return true;
+    }
+
+    // One picture at the screen's top left.
+    bool Put(IndexedPicture& p, bool animate, int disposal, int delay, std::string& error)
+    {
+        if (p.width > m_iWidth || p.height > m_iHeight) {
+            error = "the picture of " + std::to_string(p.width) + " x " + std::to_string(p.height) +
+                    " pixels is larger than the GIF's screen";
+            return false;
+        }
+        if (!PutControlBlock(m_pGif, p, animate, disposal, delay))
+            return Failed(error);
         MapOwner local;
-        if (!SameColours(p.colours, global)) {
+        if (!SameColours(p.colours, m_Global)) {
             local.map = GifMakeMapObject(static_cast<int>(p.colours.size()), p.colours.data());
             if (local.map == nullptr) {
                 error = "cannot make a GIF colour table";
                 return false;
             }
         }
-        if (EGifPutImageDesc(writer.gif, 0, 0, p.width, p.height, false, local.map) == GIF_ERROR) {
-            error = writer.Error();
+        if (EGifPutImageDesc(m_pGif, 0, 0, p.width, p.height, false, local.map) == GIF_ERROR)
+            return Failed(error);
+        for (int y = 0; y < p.height; ++y) {
+            if (EGifPutLine(m_pGif, p.pixels.data() + static_cast<size_t>(y) * p.width, p.width) ==
+                GIF_ERROR)
+                return Failed(error);
+        }
+        return true;
+    }
+
+    bool End(std::string& error)
+    {
+        GifFileType* gif = std::exchange(m_pGif, nullptr);
+        int code = 0;
+        if (EGifCloseFile(gif, &code) == GIF_ERROR) {
+            error = "cannot finish the GIF: " + GifText(code);
             return false;
         }
-        for (int y = 0; y < p.height; ++y) {
-            if (EGifPutLine(writer.gif, p.pixels.data() + static_cast<size_t>(y) * p.width,
-                            p.width) == GIF_ERROR) {
-                error = writer.Error();
-                return false;
-            }
-        }
+        return true;
     }
-    GifFileType* gif = writer.gif;
-    writer.gif = nullptr;
-    if (EGifCloseFile(gif, &code) == GIF_ERROR) {
-        error = "cannot finish the GIF: " + GifText(code);
+
+private:
+    static int Write(GifFileType* gif, const GifByteType* data, int length)
+    {
+        auto* self = static_cast<CGifStream*>(gif->UserData);
+        return length > 0 && self->m_Output(data, static_cast<size_t>(length)) ? length : 0;
+    }
+    bool Failed(std::string& error) const
+    {
+        error = "cannot write the GIF: " + GifText(m_pGif->Error);
         return false;
     }
-    return true;
+
+    Output m_Output;
+    GifFileType* m_pGif = nullptr;
+    std::vector<GifColorType> m_Global;
+    int m_iWidth = 0;
+    int m_iHeight = 0;
+};
+
+namespace {
+
+// Output that gathers the file in memory.
+CGifStream::Output IntoVector(std::vector<uint8_t>& out)
+{
+    out.clear();
+    return [&out](const uint8_t* data, size_t size) {
+        try {
+            out.insert(out.end(), data, data + size);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    };
 }
 
 // Composes the images of a GIF on its logical screen, in order, up to image
-// `target`, which goes to `image`; with `all`, every image of the file goes
-// to `all` and `image` only counts them.
-bool ComposeGif(std::span<const uint8_t> data, int target, std::vector<CImage>* all, CImage& image,
+// `target`, which goes to `image`; with `each`, every image of the file goes
+// to `each` as soon as it is composed (until it answers false), and `image`
+// only counts them.
+bool ComposeGif(std::span<const uint8_t> data, int target, const ImageSink* each, CImage& image,
                 std::string& error)
 {
+    const bool all = each != nullptr;
     int count = 0;
     image.SetNumFrames(0);
     MemoryReader reader{data.data(), data.size(), 0};
@@ -581,7 +621,7 @@ bool ComposeGif(std::span<const uint8_t> data, int target, std::vector<CImage>* 
             }
         } else if (ok && record == IMAGE_DESC_RECORD_TYPE) {
             ok = DGifGetImageHeader(gif) != GIF_ERROR;
-            if (ok && (all != nullptr || count <= target)) {
+            if (ok && (all || count <= target)) {
                 const GifImageDesc& desc = gif->Image;
                 if (screen.width == 0) {
                     // A screen of no size takes the first image's extent.
@@ -610,20 +650,25 @@ bool ComposeGif(std::span<const uint8_t> data, int target, std::vector<CImage>* 
                     return false;
                 }
                 const Rect rect = ClipToScreen(desc, screen);
-                const bool last = all == nullptr && count == target;
+                const bool last = !all && count == target;
                 if (!last && gcb.DisposalMode == DISPOSE_PREVIOUS)
                     SaveRect(screen, rect, saved);
                 ok = PaintRaster(gif, screen, tableId, gcb.TransparentColor);
-                if (ok && all != nullptr) {
+                if (ok && all) {
                     // The image as it shows, then the screen as the next
                     // image finds it.
-                    CImage& shown = all->emplace_back();
+                    CImage shown;
                     if (!ScreenToImage(screen, tableId, gcb.TransparentColor,
                                        std::clamp(background, 0, 255), shown, error)) {
                         image.SetNumFrames(count + 1);
                         return false;
                     }
+                    shown.SetFrame(count);
                     done = true;
+                    if (!(*each)(shown)) {
+                        image.SetNumFrames(count + 1);
+                        return true;
+                    }
                 }
                 if (ok && last) {
                     done = true;
@@ -661,7 +706,7 @@ bool ComposeGif(std::span<const uint8_t> data, int target, std::vector<CImage>* 
                 std::to_string(count) + (count == 1 ? " image" : " images");
         return false;
     }
-    if (all != nullptr)
+    if (all)
         return true;
     if (background < 0 || background > 255)
         background = 0;
@@ -678,41 +723,70 @@ bool DecodeGif(std::span<const uint8_t> data, CImage& image, std::string& error)
     return ComposeGif(data, image.GetFrame(), nullptr, image, error);
 }
 
-bool DecodeGifImages(std::span<const uint8_t> data, std::vector<CImage>& images, std::string& error)
+bool DecodeGifImages(std::span<const uint8_t> data, const ImageSink& each, std::string& error)
 {
-    images.clear();
     CImage counter;
-    if (!ComposeGif(data, 0, &images, counter, error)) {
-        images.clear();
-        return false;
-    }
-    for (CImage& image : images)
-        image.SetNumFrames(counter.GetNumFrames());
-    return true;
+    return ComposeGif(data, 0, &each, counter, error);
 }
 
 bool EncodeGif(const CImage& image, std::vector<uint8_t>& out, std::string& error)
 {
-    std::vector<IndexedPicture> pictures(1);
-    if (!ToIndexed(image, pictures[0], error))
+    IndexedPicture picture;
+    if (!ToIndexed(image, picture, error))
         return false;
-    return WritePictures(pictures, false, 0, 0, out, error);
+    CGifStream stream(IntoVector(out));
+    return stream.Begin(picture.width, picture.height, picture.colours, picture.transparent >= 0,
+                        false, error) &&
+           stream.Put(picture, false, 0, 0, error) && stream.End(error);
+}
+
+CGifAnimationEncoder::CGifAnimationEncoder(Output output, int width, int height, int disposal,
+                                           int delay)
+    : m_pStream(std::make_unique<CGifStream>(std::move(output))), m_iWidth(width),
+      m_iHeight(height), m_iDisposal(disposal), m_iDelay(delay)
+{
+}
+
+CGifAnimationEncoder::~CGifAnimationEncoder() = default;
+
+bool CGifAnimationEncoder::Add(const CImage& picture, std::string& error)
+{
+    IndexedPicture p;
+    if (!ToIndexed(picture, p, error))
+        return false;
+    if (!m_pStream->Started() &&
+        !m_pStream->Begin(m_iWidth, m_iHeight, p.colours, true, true, error))
+        return false;
+    return m_pStream->Put(p, true, m_iDisposal, m_iDelay, error);
+}
+
+bool CGifAnimationEncoder::Finish(std::string& error)
+{
+    if (!m_pStream->Started()) {
+        error = "there are no pictures to write";
+        return false;
+    }
+    return m_pStream->End(error);
 }
 
 bool EncodeGifAnimation(std::span<const CImage* const> frames, int disposal, int delay,
                         std::vector<uint8_t>& out, std::string& error)
 {
-    if (frames.empty()) {
-        error = "there are no pictures to write";
-        return false;
+    int width = 0;
+    int height = 0;
+    for (const CImage* frame : frames) {
+        if (frame != nullptr) {
+            width = std::max(width, frame->GetWidth());
+            height = std::max(height, frame->GetHeight());
+        }
     }
-    std::vector<IndexedPicture> pictures(frames.size());
+    CGifAnimationEncoder encoder(IntoVector(out), width, height, disposal, delay);
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (frames[i] == nullptr || !ToIndexed(*frames[i], pictures[i], error)) {
+        if (frames[i] == nullptr || !encoder.Add(*frames[i], error)) {
             error = "picture " + std::to_string(i) + ": " +
                     (frames[i] == nullptr ? std::string("there is no picture to write") : error);
             return false;
         }
     }
-    return WritePictures(pictures, true, disposal, delay, out, error);
+    return encoder.Finish(error);
 }

@@ -2,10 +2,10 @@
 
 #include "AtomicFile.h"
 #include "ImageCodecs.h"
+#include "RegularFile.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <utility>
 
 namespace {
@@ -142,21 +142,9 @@ void CImage::SetPalette(const RGBQUAD* table, int count)
 
 bool CImage::ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        SetLastError("cannot open " + path.string());
-        return false;
-    }
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxFileBytes) {
-        SetLastError(path.string() + " is larger than the limit of " +
-                     std::to_string(kMaxFileBytes) + " bytes");
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        SetLastError("cannot read " + path.string());
+    std::string error;
+    if (!ReadRegularFile(path, kMaxFileBytes, bytes, error)) {
+        SetLastError(error);
         return false;
     }
     return true;
@@ -168,16 +156,15 @@ bool CImage::Load(const std::filesystem::path& path, int type)
     return ReadFileBytes(path, bytes) && Decode(bytes, type);
 }
 
-bool CImage::LoadAll(const std::filesystem::path& path, int type, std::vector<CImage>& images)
+bool CImage::LoadAll(const std::filesystem::path& path, int type, const ImageSink& each)
 {
-    images.clear();
     std::vector<uint8_t> bytes;
     if (!ReadFileBytes(path, bytes))
         return false;
     if (ImageTypeFromContent(bytes) == IMAGE_TYPE_GIF ||
         (type == IMAGE_TYPE_GIF && ImageTypeFromContent(bytes) == IMAGE_TYPE_NONE)) {
         std::string error;
-        if (!DecodeGifImages(bytes, images, error)) {
+        if (!DecodeGifImages(bytes, each, error)) {
             SetLastError(error);
             return false;
         }
@@ -185,7 +172,8 @@ bool CImage::LoadAll(const std::filesystem::path& path, int type, std::vector<CI
     }
     if (!Decode(bytes, type))
         return false;
-    images.push_back(*this);
+    CImage one = *this;
+    each(one);
     return true;
 }
 

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ enum ImageType : int {
 int ImageTypeFromExtension(const std::filesystem::path& path);
 // The type the bytes' signature shows, or IMAGE_TYPE_NONE.
 int ImageTypeFromContent(std::span<const uint8_t> data);
+
+class CImage;
+// Takes the images of a file of several one at a time; false stops.
+using ImageSink = std::function<bool(CImage& image)>;
 
 class CImage {
 public:
@@ -66,9 +71,10 @@ public:
     bool Load(const std::filesystem::path& path, int type);
     bool Decode(std::span<const uint8_t> data, int type);
     // Every image of a file of several (GIF) as Load reads each, in one
-    // pass; the one image of any other file. False (see GetLastError) when
-    // the file cannot be read.
-    bool LoadAll(const std::filesystem::path& path, int type, std::vector<CImage>& images);
+    // pass, given to `each` one at a time (see DecodeGifImages); the one
+    // image of any other file. False (see GetLastError) when the file cannot
+    // be read.
+    bool LoadAll(const std::filesystem::path& path, int type, const ImageSink& each);
     // Writes the picture as `type`; the file it replaces is never damaged.
     bool Save(const std::filesystem::path& path, int type);
     bool Encode(std::vector<uint8_t>& out, int type);

@@ -14,13 +14,6 @@ bool InsertFrameNumbers(CDC6File& doc, DC6FileHeader& header, int frame, int cou
 {
     if (count == 0)
         return true;
-    const int64_t total =
-        int64_t{header.m_iDirections} * (int64_t{header.m_iFramesPerDirection} + count);
-    if (total > CDC6File::kMaxFrames) {
-        error = "The import would make " + std::to_string(total) +
-                " frames, more than the limit of " + std::to_string(CDC6File::kMaxFrames);
-        return false;
-    }
     std::vector<int> indices;
     for (int d = header.m_iDirections - 1; d >= 0; --d)
         indices.insert(indices.end(), static_cast<size_t>(count),
@@ -32,6 +25,22 @@ bool InsertFrameNumbers(CDC6File& doc, DC6FileHeader& header, int frame, int cou
     header.m_iFramesPerDirection += count;
     doc.SetDC6FileHeader(header);
     return true;
+}
+
+// Whether the sprite stays within the limits when `pieces` pieces of
+// `piecePixels` pixels in all are written from frame `frame` of `direction`
+// on, after `added` blank frame numbers were inserted there. The pieces
+// replace `kept` frames that are there now and blank frames for the rest.
+bool CheckImportSize(const CDC6File& doc, const DC6FileHeader& header, int direction, int frame,
+                     int pieces, int64_t piecePixels, int added, bool insert, std::string& error)
+{
+    const int kept = insert ? 1 : std::min(pieces, header.m_iFramesPerDirection - frame);
+    const int64_t blanks = int64_t{header.m_iDirections} * added;
+    int64_t pixels = doc.GetPixelTotal() + blanks * CDC6File::kBlankFramePixels + piecePixels -
+                     int64_t{pieces - kept} * CDC6File::kBlankFramePixels;
+    for (int i = 0; i < kept; ++i)
+        pixels -= doc.GetFramePixelCount(direction * header.m_iFramesPerDirection + frame + i);
+    return CDC6File::CheckSpriteSize(doc.GetFrameListLength() + blanks, pixels, error);
 }
 
 } // namespace
@@ -57,55 +66,64 @@ bool ImportImage(CDC6File& doc, int direction, int frame, const std::filesystem:
 
     // Several pieces go to consecutive frames; a single picture replaces the
     // selected frame.
-    std::vector<CImage> tiles;
-    int imageCount = 1;
+    const int width = image.GetWidth();
+    const int height = image.GetHeight();
+    const int across = (width + kImportFrameLimit - 1) / kImportFrameLimit;
+    const int down = (height + kImportFrameLimit - 1) / kImportFrameLimit;
+    int pieces = 1;
+    bool split = false;
     bool insert = true;
-    const bool oversized =
-        image.GetWidth() > kImportFrameLimit || image.GetHeight() > kImportFrameLimit;
+    const bool oversized = width > kImportFrameLimit || height > kImportFrameLimit;
     if (oversized && header.m_iDirections > 1) {
         error = "Image to large for multidirectional image";
         return false;
     }
     if (oversized && questions.SplitOversized()) {
-        // Row by row from the top left; the last column and row narrower.
-        for (int top = 0; top < image.GetHeight(); top += kImportFrameLimit) {
-            for (int left = 0; left < image.GetWidth(); left += kImportFrameLimit) {
-                CImage& tile = tiles.emplace_back();
-                image.Crop(left, top, left + kImportFrameLimit, top + kImportFrameLimit, &tile);
-            }
-        }
+        split = true;
+        pieces = across * down;
     } else if (image.GetType() == IMAGE_TYPE_GIF && image.GetNumFrames() > 1 &&
                questions.ImportAllImages()) {
-        imageCount = image.GetNumFrames();
+        pieces = image.GetNumFrames();
         insert = questions.InsertImages();
     }
-    const int pieces = tiles.empty() ? imageCount : static_cast<int>(tiles.size());
+    // Every image of a GIF shows on its whole screen, the size of the first.
+    const int64_t piecePixels = int64_t{width} * height * (split ? 1 : pieces);
 
     // Room for the pieces: blank frame numbers in front of the selected one,
     // in every direction, so that the grid stays whole. Inserting makes room
     // for all but the last piece, which lands on the selected frame;
-    // overwriting only for the pieces that reach past the last frame.
+    // overwriting only for the pieces that reach past the last frame. What
+    // the sprite would become is checked before anything changes.
     const int added = pieces == 1 ? 0
                       : insert    ? pieces - 1
                                   : std::max(0, frame + pieces - header.m_iFramesPerDirection);
-    if (!InsertFrameNumbers(doc, header, frame, added, error))
+    if (!CheckImportSize(doc, header, direction, frame, pieces, piecePixels, added, insert,
+                         error) ||
+        !InsertFrameNumbers(doc, header, frame, added, error))
         return false;
     const int first = direction * header.m_iFramesPerDirection + frame;
 
-    if (!tiles.empty()) {
-        for (int i = 0; i < pieces; ++i)
-            ImageToFrame(doc, first + i, tiles[static_cast<size_t>(i)], palette);
-    } else if (imageCount == 1) {
+    if (split) {
+        // Row by row from the top left; the last column and row narrower.
+        CImage tile;
+        for (int i = 0; i < pieces; ++i) {
+            const int left = i % across * kImportFrameLimit;
+            const int top = i / across * kImportFrameLimit;
+            image.Crop(left, top, left + kImportFrameLimit, top + kImportFrameLimit, &tile);
+            ImageToFrame(doc, first + i, tile, palette);
+        }
+    } else if (pieces == 1) {
         ImageToFrame(doc, first, image, palette);
     } else {
-        // Each image of the GIF with its own colours; images that cannot be
-        // read leave their frames as they are.
-        std::vector<CImage> images;
-        image.LoadAll(path, IMAGE_TYPE_GIF, images);
-        for (size_t i = 0; i < images.size() && i < static_cast<size_t>(imageCount); ++i) {
-            ReduceToIndexed(images[i], palette);
-            ImageToFrame(doc, first + static_cast<int>(i), images[i], palette);
-        }
+        // Each image of the GIF with its own colours, one at a time; images
+        // that cannot be read leave their frames as they are.
+        image.Destroy();
+        int index = 0;
+        image.LoadAll(path, IMAGE_TYPE_GIF, [&](CImage& piece) {
+            ReduceToIndexed(piece, palette);
+            ImageToFrame(doc, first + index, piece, palette);
+            return ++index < pieces;
+        });
     }
     result.nFramesAdded = added;
     return true;

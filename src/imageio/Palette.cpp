@@ -1,11 +1,12 @@
 #include "Palette.h"
 
 #include "PaletteFormats.h"
+#include "RegularFile.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <pwd.h>
+#include <sstream>
 #include <unistd.h>
 
 int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count)
@@ -30,9 +31,11 @@ CPalette GreyRampPalette()
 
 std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadRegularFileStart(path, kMaxCatalogueBytes, bytes, error))
         return std::nullopt;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::vector<std::string> names;
     std::string line;
     while (std::getline(in, line)) {

@@ -28,7 +28,7 @@ using CPalette = std::array<RGBQUAD, 256>;
 // `path` into `table`; the reserved byte of each becomes 1. A raw file (256
 // entries of blue, green, red) may be short: the entries past its end become
 // black. Returns 1 when the file was read, 0 (table untouched) when it could
-// not be opened or is a palette of another format that cannot be read.
+// not be opened, is no regular file or is a palette of another format that cannot be read.
 int ReadPaletteFile(const std::filesystem::path& path, RGBQUAD* table, int count);
 
 // A grey ramp (entry i is i, i, i), shown until a palette has been read.
@@ -37,8 +37,10 @@ CPalette GreyRampPalette();
 // The names of a catalogue file, one a line, in file order, without line
 // breaks (LF or CR LF). A line longer than kMaxPaletteName characters is cut
 // to that length and ends the catalogue; the line break that ends the file
-// does not make an empty name. Nothing when the file cannot be read.
+// does not make an empty name; no more than the first kMaxCatalogueBytes
+// are read. Nothing when the file cannot be read.
 constexpr size_t kMaxPaletteName = 255;
+constexpr int64_t kMaxCatalogueBytes = int64_t{1} << 20;
 std::optional<std::vector<std::string>> ReadPaletteCatalogue(const std::filesystem::path& path);
 
 // The palette file that a catalogue name stands for, in the catalogue's folder.

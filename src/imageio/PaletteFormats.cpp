@@ -2,13 +2,13 @@
 
 #include "AtomicFile.h"
 #include "Image.h"
+#include "RegularFile.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
 #include <charconv>
-#include <fstream>
 #include <limits>
 
 namespace {
@@ -431,21 +431,10 @@ bool DecodePalette(std::span<const uint8_t> data, const std::filesystem::path& n
 bool ReadPalette(const std::filesystem::path& path, RawPalettes raw, CPaletteFile& out,
                  std::string& error, std::vector<uint8_t>* bytes)
 {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        error = "Cannot read the palette " + path.string() + ": " + ec.message();
-        return false;
-    }
-    if (size > static_cast<uintmax_t>(CImage::kMaxFileBytes)) {
-        error = "Cannot read the palette " + path.string() + ": it is larger than " +
-                std::to_string(CImage::kMaxFileBytes) + " bytes";
-        return false;
-    }
-    std::vector<uint8_t> data(static_cast<size_t>(size));
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(size))) {
-        error = "Cannot read the palette " + path.string() + ": it cannot be opened";
+    std::vector<uint8_t> data;
+    std::string reason;
+    if (!ReadRegularFile(path, CImage::kMaxFileBytes, data, reason)) {
+        error = "Cannot read the palette " + reason;
         return false;
     }
     if (!DecodePalette(data, path, raw, out, error))

@@ -16,6 +16,12 @@ bool PlainExtension(const std::string& text)
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isalnum(c); });
 }
 
+// The first line names the section, the second what is wrong in it.
+std::string SectionError(const std::string& section, const std::string& cause)
+{
+    return "Section [" + section + "] error!\n" + cause;
+}
+
 std::string Formatted(const char* format, int value)
 {
     char text[32];
@@ -83,53 +89,89 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
         return false;
     };
     const int frames = main.nFramesPerDirection;
+    const int64_t count = int64_t{main.nDirections} * frames;
+    // The pixels of the sprite as it is built: blank frames until each is
+    // replaced by its picture.
+    int64_t pixels = count * CDC6File::kBlankFramePixels;
+    // Frame `index` from its direction's picture; the reason when it fails.
+    const auto buildFrame =
+        [&](CImage& image, const FrameRecord& frame, const DirectionRecord& direction, int index,
+            const std::string& section, const std::filesystem::path& file) -> std::string {
+        ReduceToIndexed(image, palette);
+        if (std::string cause; !CutFrame(image, frame, direction, file, cause))
+            return SectionError(section, cause);
+        pixels += int64_t{image.GetWidth()} * image.GetHeight() - CDC6File::kBlankFramePixels;
+        if (std::string tooLarge; !CDC6File::CheckSpriteSize(count, pixels, tooLarge))
+            return tooLarge;
+        ImageToFrame(doc, index, image, palette);
+        doc.SetFrameOffsetX(index, frame.nOffsetX);
+        doc.SetFrameOffsetY(index, frame.nOffsetY);
+        return {};
+    };
+    // The frame's section, or false with the reason in `failure`.
+    const auto readSection = [&](const std::string& section, FrameRecord& frame,
+                                 std::string& failure) {
+        std::string missingKey;
+        if (!ReadFrameSection(ini, frame, section, main.nFramed, &missingKey)) {
+            failure = ini.Refused()
+                          ? ini.GetLastError()
+                          : SectionError(section, "The key '" + missingKey + "' is missing");
+            return false;
+        }
+        if (frame.nWidth <= 0 || frame.nHeight <= 0) {
+            failure = SectionError(section, "'Width' and 'Height' must be above 0, not " +
+                                                std::to_string(frame.nWidth) + " and " +
+                                                std::to_string(frame.nHeight));
+            return false;
+        }
+        return true;
+    };
     for (int d = 0; d < main.nDirections; ++d) {
         DirectionRecord direction;
         if (!ReadDirectionSection(ini, direction, d))
             return fail(ini.GetLastError());
-        // A framed direction's GIF is read once, all its images at a time.
-        std::vector<CImage> animation;
-        const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
+        std::string failure;
+        if (main.nFramed != 0) {
+            // The images of a direction's GIF, one at a time, each cut
+            // before the next is read.
+            const std::filesystem::path gif = folder / (Formatted("%02d", d) + ".gif");
+            int f = 0;
+            CImage loader;
+            loader.LoadAll(gif, IMAGE_TYPE_GIF, [&](CImage& image) {
+                const std::string section = FrameSectionName(d, f);
+                FrameRecord frame;
+                if (!readSection(section, frame, failure))
+                    return false;
+                failure = buildFrame(image, frame, direction, d * frames + f, section, gif);
+                return failure.empty() && ++f < frames;
+            });
+            if (!failure.empty())
+                return fail(failure);
+            if (f < frames) {
+                // The GIF cannot be read, or has no image f.
+                FrameRecord frame;
+                if (!readSection(FrameSectionName(d, f), frame, failure))
+                    return fail(failure);
+                return fail("Could not open file: \n" + gif.string());
+            }
+            continue;
+        }
         for (int f = 0; f < frames; ++f) {
             const std::string section = FrameSectionName(d, f);
-            const auto sectionError = [&section](const std::string& cause) {
-                return "Section [" + section + "] error!\n" + cause;
-            };
             FrameRecord frame;
-            std::string missingKey;
-            if (!ReadFrameSection(ini, frame, section, main.nFramed, &missingKey))
-                return fail(ini.Refused()
-                                ? ini.GetLastError()
-                                : sectionError("The key '" + missingKey + "' is missing"));
-            if (frame.nWidth <= 0 || frame.nHeight <= 0)
-                return fail(sectionError("'Width' and 'Height' must be above 0, not " +
-                                         std::to_string(frame.nWidth) + " and " +
-                                         std::to_string(frame.nHeight)));
+            if (!readSection(section, frame, failure))
+                return fail(failure);
+            if (!PlainExtension(frame.strFileType))
+                return fail(SectionError(section, "'FileType' " + frame.strFileType +
+                                                      " is no file extension"));
+            const std::filesystem::path file =
+                folder / Formatted("%02d", d) / (Formatted("%04d", f) + "." + frame.strFileType);
             CImage image;
-            std::filesystem::path file = gif;
-            if (main.nFramed != 0) {
-                if (f == 0 && !image.LoadAll(gif, IMAGE_TYPE_GIF, animation))
-                    return fail("Could not open file: \n" + gif.string());
-                if (static_cast<size_t>(f) >= animation.size())
-                    return fail("Could not open file: \n" + gif.string());
-                image = animation[static_cast<size_t>(f)];
-            } else {
-                if (!PlainExtension(frame.strFileType))
-                    return fail(
-                        sectionError("'FileType' " + frame.strFileType + " is no file extension"));
-                file = folder / Formatted("%02d", d) /
-                       (Formatted("%04d", f) + "." + frame.strFileType);
-                if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
-                    return fail("Could not open file: \n" + file.string());
-            }
-            ReduceToIndexed(image, palette);
-            std::string cause;
-            if (!CutFrame(image, frame, direction, file, cause))
-                return fail(sectionError(cause));
-            const int index = d * frames + f;
-            ImageToFrame(doc, index, image, palette);
-            doc.SetFrameOffsetX(index, frame.nOffsetX);
-            doc.SetFrameOffsetY(index, frame.nOffsetY);
+            if (!image.Load(file, ImageTypeFromFileType(frame.strFileType)))
+                return fail("Could not open file: \n" + file.string());
+            failure = buildFrame(image, frame, direction, d * frames + f, section, file);
+            if (!failure.empty())
+                return fail(failure);
         }
     }
     return true;

@@ -6,7 +6,6 @@
 #include "SpriteDescription.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -28,6 +27,11 @@ std::string Formatted(const char* format, int value)
     return text;
 }
 
+std::string CouldNotSave(const std::filesystem::path& file, const std::string& reason)
+{
+    return "Could not save " + file.string() + " (" + reason + ")";
+}
+
 bool MakeFolder(const std::filesystem::path& folder, std::string& error)
 {
     std::error_code ec;
@@ -37,8 +41,19 @@ bool MakeFolder(const std::filesystem::path& folder, std::string& error)
     return false;
 }
 
-// Frame `index` as an image of the canvas's size; false (with the reason)
-// when the canvas is too large for a picture.
+std::string CanvasSize(const CDirectionCanvas& canvas)
+{
+    return Number(canvas.Width()) + " x " + Number(canvas.Height());
+}
+
+std::string SpriteName(const CDC6File& doc)
+{
+    const std::string name = doc.GetFileNamePart(true, false);
+    return name.empty() ? "the untitled sprite" : name;
+}
+
+// Frame `index` as an image of the canvas's size, which CheckCanvases has
+// found fit for a picture.
 bool CanvasImage(const CDC6File& doc, int index, const CDirectionCanvas& canvas,
                  const CPalette& palette, const CExportFormat& format, CImage& image,
                  std::string& error)
@@ -48,18 +63,48 @@ bool CanvasImage(const CDC6File& doc, int index, const CDirectionCanvas& canvas,
     if (!FrameToImage(doc, index, palette, image, error))
         return false;
     PrepareForFileType(image, format.nType, 255);
-    const int64_t left = f.m_iOffsetX - canvas.m_iMinX;
-    const int64_t top = int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.m_iMinTop;
-    const int64_t right = canvas.m_iMaxRight - f.m_iOffsetX - f.m_iWidth;
-    const int64_t bottom = canvas.m_iMaxY - f.m_iOffsetY;
-    if (std::max({left, top, right, bottom}) > INT_MAX ||
-        !image.Expand(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                      static_cast<int>(bottom), palette[0])) {
-        error = "The frames of one direction lie too far apart for one picture of " +
-                Number(canvas.Width()) + " x " + Number(canvas.Height()) + " pixels";
+    if (!image.Expand(static_cast<int>(f.m_iOffsetX - canvas.m_iMinX),
+                      static_cast<int>(int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.m_iMinTop),
+                      static_cast<int>(canvas.m_iMaxRight - f.m_iOffsetX - f.m_iWidth),
+                      static_cast<int>(canvas.m_iMaxY - f.m_iOffsetY), palette[0])) {
+        error = image.GetLastError();
         return false;
     }
     return true;
+}
+
+// The canvas of every direction; false (with the reason) when one is too
+// large for a picture, or all pictures together would pass
+// kMaxExportPixels.
+bool CheckCanvases(const CDC6File& doc, const DC6FileHeader& header,
+                   std::vector<CDirectionCanvas>& canvases, std::string& error)
+{
+    const int frames = header.m_iFramesPerDirection;
+    canvases.resize(static_cast<size_t>(header.m_iDirections));
+    int64_t total = 0;
+    size_t largest = 0;
+    for (size_t d = 0; d < canvases.size(); ++d) {
+        const CDirectionCanvas& canvas = canvases[d] = DirectionCanvas(doc, static_cast<int>(d));
+        if (canvas.Width() > CImage::kMaxPixels || canvas.Height() > CImage::kMaxPixels ||
+            canvas.Width() * canvas.Height() > CImage::kMaxPixels) {
+            error = "The frames of direction " + Number(static_cast<int64_t>(d)) + " of " +
+                    SpriteName(doc) + " lie too far apart for one picture of " +
+                    CanvasSize(canvas) + " pixels (the limit is " + Number(CImage::kMaxPixels) +
+                    " pixels)";
+            return false;
+        }
+        total += canvas.Width() * canvas.Height() * frames;
+        if (canvas.Width() * canvas.Height() >
+            canvases[largest].Width() * canvases[largest].Height())
+            largest = d;
+    }
+    if (total <= kMaxExportPixels)
+        return true;
+    error = "The export of " + SpriteName(doc) + " would write " + Number(total) +
+            " pixels in all, more than the limit of " + Number(kMaxExportPixels) +
+            ": the frames of direction " + Number(static_cast<int64_t>(largest)) +
+            " lie on a canvas of " + CanvasSize(canvases[largest]) + " pixels";
+    return false;
 }
 
 } // namespace
@@ -98,7 +143,8 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
     const std::string base = doc.GetFileNamePart(false, false) + "_" + format.strExtension;
     const std::filesystem::path exportFolder = folder / base;
     description = exportFolder / (base + ".ini");
-    if (!MakeFolder(exportFolder, error))
+    std::vector<CDirectionCanvas> canvases;
+    if (!CheckCanvases(doc, header, canvases, error) || !MakeFolder(exportFolder, error))
         return false;
 
     CIniEx ini;
@@ -117,7 +163,7 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
         if (!animated && !MakeFolder(target, error))
             return false;
 
-        const CDirectionCanvas canvas = DirectionCanvas(doc, d);
+        const CDirectionCanvas& canvas = canvases[static_cast<size_t>(d)];
         for (int f = 0; f < frames; ++f) {
             DC6FrameHeader fh{};
             doc.GetDC6FrameHeader(d * frames + f, fh);
@@ -131,42 +177,45 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
             ini.AddNewKey(section, "Y_Offset", Number(fh.m_iOffsetY));
         }
 
-        // Separate files are written one at a time; an animation needs all
-        // its pictures at once.
-        std::vector<CImage> pictures(animated ? static_cast<size_t>(frames) : 1);
+        // Every picture is written as soon as it is made: a separate file,
+        // or the next image of the direction's animation.
+        CImageGIF gif;
+        gif.SetDisposalMethod(3);
+        gif.SetDelay((100 + framesPerSecond / 2) / framesPerSecond);
+        const std::filesystem::path animation = target / (Formatted("%02d", d) + ".gif");
+        if (animated && !gif.Begin(animation, static_cast<int>(canvas.Width()),
+                                   static_cast<int>(canvas.Height()))) {
+            error = CouldNotSave(animation, gif.GetLastError());
+            return false;
+        }
         for (int f = 0; f < frames; ++f) {
-            CImage& image = pictures[animated ? static_cast<size_t>(f) : 0];
+            CImage image;
             if (!CanvasImage(doc, d * frames + f, canvas, palette, format, image, error))
                 return false;
             if (animated) {
                 image.SetTransIndex(0);
+                if (!gif.Add(image)) {
+                    error = CouldNotSave(animation, gif.GetLastError());
+                    return false;
+                }
                 continue;
             }
             const std::filesystem::path file =
                 target / (Formatted("%04d", f) + "." + format.strExtension);
             if (!image.Save(file, format.nType)) {
-                error = "Could not save " + file.string();
+                error = CouldNotSave(file, image.GetLastError());
                 return false;
             }
         }
-        if (animated) {
-            std::vector<CImage*> sequence;
-            for (CImage& image : pictures)
-                sequence.push_back(&image);
-            CImageGIF gif;
-            gif.SetDisposalMethod(3);
-            gif.SetDelay((100 + framesPerSecond / 2) / framesPerSecond);
-            const std::filesystem::path file = target / (Formatted("%02d", d) + ".gif");
-            if (!gif.Encode(file, sequence)) {
-                error = "Could not save " + file.string();
-                return false;
-            }
+        if (animated && !gif.End()) {
+            error = CouldNotSave(animation, gif.GetLastError());
+            return false;
         }
         ini.AddNewKey(directionSection, "Img_X0", Number(canvas.m_iMinX));
         ini.AddNewKey(directionSection, "Img_Y0", Number(canvas.m_iMaxY));
     }
     if (!ini.SaveFile(description)) {
-        error = "Could not save " + description.string();
+        error = CouldNotSave(description, ini.GetLastError());
         return false;
     }
     return true;

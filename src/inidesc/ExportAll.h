@@ -27,12 +27,19 @@ bool ExportFormatFromExtension(const std::string& extension, CExportFormat& form
 constexpr int kDefaultFramesPerSecond = 25;
 constexpr int kMaxFramesPerSecond = 100;
 
+// The pictures of one export hold at most this many pixels in all, as many
+// as a sprite's frames may hold: frames that lie far apart make large
+// canvases, and a sprite of a few small frames could otherwise fill a disk.
+constexpr int64_t kMaxExportPixels = CDC6File::kMaxSpritePixels;
+
 // Exports into a new folder under `folder`; `animated` counts only for GIF,
 // whose animations play at `framesPerSecond` (1 to kMaxFramesPerSecond).
-// The description's path goes to `description`. False with the message
-// ("Unable to Create Directory!!\n[<folder>]" when the export folder exists
-// already or a folder cannot be made; "Could not save <file>" when a file
-// cannot be written) at the first failure.
+// The description's path goes to `description`. Each picture is written as
+// soon as it is made. False with the message at the first failure: a sprite
+// whose canvases are too large (checked before anything is written);
+// "Unable to Create Directory!!\n[<folder>]" when the export folder exists
+// already or a folder cannot be made; "Could not save <file> (<reason>)"
+// when a file cannot be written.
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
                      bool animated, std::filesystem::path& description, std::string& error,

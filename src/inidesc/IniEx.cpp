@@ -1,12 +1,12 @@
 #include "IniEx.h"
 
 #include "AtomicFile.h"
+#include "RegularFile.h"
 
 #define SI_CONVERT_ICU
 #include <SimpleIni.h>
 
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 class CIniEx::CDocument : public CSimpleIniA {
 public:
@@ -19,20 +19,10 @@ CIniEx::~CIniEx() = default;
 
 bool CIniEx::ReadFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0) {
-        m_strLastError = "cannot open " + path.string();
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(path, kMaxFileBytes, bytes, m_strLastError))
         return false;
-    }
-    if (size > kMaxFileBytes) {
-        m_strLastError =
-            path.string() + " is larger than " + std::to_string(kMaxFileBytes) + " bytes";
-        return false;
-    }
-    in.seekg(0);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadString(text);
+    return ReadString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool CIniEx::ReadString(std::string_view text)
@@ -84,11 +74,7 @@ bool CIniEx::SaveFile(const std::filesystem::path& path)
         m_strLastError = "the INI text cannot be made";
         return false;
     }
-    std::string error;
-    if (!WriteFileAtomically(
-            path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error)) {
-        m_strLastError = "Could not save " + path.string();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(
+        path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+        m_strLastError);
 }

@@ -20,6 +20,7 @@ public:
     CIniEx(const CIniEx&) = delete;
     CIniEx& operator=(const CIniEx&) = delete;
 
+    // Reads a regular file of at most kMaxFileBytes.
     bool ReadFile(const std::filesystem::path& path);
     bool ReadString(std::string_view text);
     // The value of `key` in `section`. False when either is missing, or when
@@ -32,7 +33,8 @@ public:
     bool AddNewSection(const std::string& section, const std::string& comment);
     // Appends the key to the section, which must exist.
     bool AddNewKey(const std::string& section, const std::string& key, const std::string& value);
-    // Writes the document; the file it replaces is never damaged.
+    // Writes the document; the file it replaces is never damaged. False with
+    // the reason in GetLastError.
     bool SaveFile(const std::filesystem::path& path);
 
     const std::string& GetLastError() const { return m_strLastError; }

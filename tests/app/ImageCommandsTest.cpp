@@ -116,14 +116,15 @@ TEST_F(ImageCommandsTest, ExportWritesTheSelectedFrameAndSharesTheFilterPosition
     EXPECT_EQ(back.GetPalette()[7].rgbGreen, 20) << "the window's palette";
     EXPECT_EQ(m_pDlg->Saved(), 1) << "exporting changes nothing";
 
-    // A file that cannot be written is reported.
+    // A file that cannot be written is reported with the reason.
     m_pScript->files = {QString::fromStdString((m_Dir.Path() / "gone" / "f.bmp").string())};
     m_pScript->answers = {Answer::Ok};
     Click("m_btnExport");
     ASSERT_EQ(m_pScript->asked.size(), 1u);
-    EXPECT_EQ(
-        m_pScript->asked[0].text,
-        QString::fromStdString("Could not save " + (m_Dir.Path() / "gone" / "f.bmp").string()));
+    EXPECT_EQ(m_pScript->asked[0].text,
+              QString::fromStdString("Could not save " +
+                                     (m_Dir.Path() / "gone" / "f.bmp").string() +
+                                     " (No such file or directory)"));
     EXPECT_EQ(m_pScript->asked[0].caption, "Error");
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
 }

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include <sys/stat.h>
+
 using MainDlgTest = MainDlgFixture;
 
 TEST_F(MainDlgTest, StartsWithTheLogoAndTheCataloguesFirstPalette)
@@ -204,8 +206,21 @@ TEST_F(MainDlgTest, NewSaveAsAndSaveFollowTheTitle)
     m_pDlg->SetSaved(0);
     Click("m_btnSaveAs");
     ASSERT_EQ(m_pScript->asked.size(), 1u);
-    EXPECT_EQ(m_pScript->asked[0].text, "Error: File Could Not Be Created");
+    EXPECT_EQ(m_pScript->asked[0].text,
+              "Error: File Could Not Be Created (No such file or directory)");
     EXPECT_EQ(m_pScript->asked[0].icon, Icon::Error);
+    EXPECT_EQ(m_pDlg->Saved(), 0);
+
+    // So is a file that nobody may write, which stays as it is.
+    const auto fixed = m_Dir.Path() / "fixed.dc6";
+    testutil::WriteFile(fixed, {1, 2, 3});
+    ::chmod(fixed.c_str(), 0444);
+    m_pScript->files = {QString::fromStdString(fixed.string())};
+    m_pScript->answers = {Answer::Ok};
+    Click("m_btnSaveAs");
+    ASSERT_EQ(m_pScript->asked.size(), 2u);
+    EXPECT_EQ(m_pScript->asked[1].text, "Error: File Could Not Be Created (Permission denied)");
+    EXPECT_EQ(testutil::ReadFile(fixed), (testutil::Bytes{1, 2, 3}));
     EXPECT_EQ(m_pDlg->Saved(), 0);
 }
 

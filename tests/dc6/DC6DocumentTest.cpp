@@ -56,7 +56,7 @@ TEST(DC6Document, NewDocumentsHoldBlankFrames)
 
     EXPECT_FALSE(doc.NewDC6(0x7FFFFFFF, 0x7FFFFFFF));
     EXPECT_EQ(doc.GetLastErrorText(),
-              "Error: 4611686014132420609 frames are more than the limit of 1048576");
+              "Error: A sprite of 4611686014132420609 frames is more than the limit of 1048576");
     EXPECT_EQ(doc.GetFrameListLength(), 1) << "a refused NewDC6 keeps the document";
 }
 

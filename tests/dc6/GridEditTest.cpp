@@ -2,6 +2,7 @@
 // a0 a1 a2 b0 b1 b2, with direction 1 and frame 1 in hand.
 
 #include "GridEdit.h"
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -140,10 +141,48 @@ TEST(GridEdit, RefusalsChangeNothing)
     CDC6File big;
     big.NewDC6(1024, 1024);
     EXPECT_FALSE(AddFrameNumber(big, error));
-    EXPECT_EQ(error, "A sprite of 1024 x 1025 frames is more than the limit of 1048576");
+    EXPECT_EQ(error, "A sprite of 1049600 frames is more than the limit of 1048576");
 
     CDC6File empty;
     EXPECT_FALSE(AddDirection(empty, error));
+}
+
+TEST(GridEdit, NothingGrowsPastWhatAFileMayHold)
+{
+    // Four frames of 16384 x 16384 hold exactly as many pixels as a sprite
+    // may: each edit that would add a blank frame is refused and changes
+    // nothing, and a document made larger behind the edits' back is not
+    // written, so that no file is made that the reader would refuse.
+    CDC6File doc;
+    doc.NewDC6(2, 2);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(doc.ResizeFrame(i, 16384, 16384));
+    ASSERT_EQ(doc.GetPixelTotal(), CDC6File::kMaxSpritePixels);
+    const std::string twoMore = "A sprite whose frames hold 1073742024 pixels in all is more than "
+                                "the limit of 1073741824";
+    std::string error;
+    EXPECT_FALSE(AddFrameNumber(doc, error));
+    EXPECT_EQ(error, twoMore);
+    EXPECT_FALSE(InsertFrameNumber(doc, 1, error));
+    EXPECT_EQ(error, twoMore);
+    EXPECT_FALSE(AddDirection(doc, error));
+    EXPECT_EQ(error, twoMore);
+    EXPECT_FALSE(InsertDirection(doc, 0, error));
+    EXPECT_EQ(error, twoMore);
+    EXPECT_EQ(Counts(doc), std::make_pair(2, 2));
+    EXPECT_EQ(doc.GetFrameListLength(), 4);
+
+    testutil::TempDir dir;
+    doc.InsertFrame(4);
+    DC6FileHeader header{};
+    doc.GetDC6FileHeader(header);
+    header.m_iDirections = 1;
+    header.m_iFramesPerDirection = 5;
+    doc.SetDC6FileHeader(header);
+    EXPECT_FALSE(doc.SaveDC6(dir / "big.dc6"));
+    EXPECT_EQ(doc.GetLastErrorText(), "Error: A sprite whose frames hold 1073741924 pixels in "
+                                      "all is more than the limit of 1073741824");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(GridEdit, BatchesFollowTheSingleCalls)

@@ -312,10 +312,10 @@ TEST(GifCodecTest, ImageGifWritesFilesWithoutDamagingOldOnes)
     CImage a = IndexedPicture(12, 9, 2);
     CImage b = IndexedPicture(12, 9, 2);
     b.GetBits(0)[0] = 3;
-    CImage* frames[] = {&a, &b};
     CImageGIF gif;
     gif.SetDisposalMethod(DISPOSE_DO_NOT);
-    ASSERT_TRUE(gif.Encode(dir / "anim.gif", frames)) << gif.GetLastError();
+    ASSERT_TRUE(gif.Begin(dir / "anim.gif", 12, 9)) << gif.GetLastError();
+    ASSERT_TRUE(gif.Add(a) && gif.Add(b) && gif.End()) << gif.GetLastError();
     CImage back;
     back.SetFrame(1);
     ASSERT_TRUE(back.Load(dir / "anim.gif", IMAGE_TYPE_NONE)) << back.GetLastError();
@@ -329,10 +329,22 @@ TEST(GifCodecTest, ImageGifWritesFilesWithoutDamagingOldOnes)
         many.GetBits(0)[3 * x] = uint8_t(x);
         many.GetBits(0)[3 * x + 1] = uint8_t(x >> 8);
     }
-    CImage* bad[] = {&a, &many};
-    EXPECT_FALSE(gif.Encode(dir / "anim.gif", bad));
-    EXPECT_NE(gif.GetLastError().find("picture 1"), std::string::npos) << gif.GetLastError();
+    ASSERT_TRUE(gif.Begin(dir / "anim.gif", 12, 9)) << gif.GetLastError();
+    ASSERT_TRUE(gif.Add(a));
+    EXPECT_FALSE(gif.Add(many));
+    EXPECT_NE(gif.GetLastError().find("more than 256 colours"), std::string::npos)
+        << gif.GetLastError();
+    EXPECT_FALSE(gif.End()) << "a failed animation is dropped";
+    // Pictures larger than the screen given at the start do not fit.
+    ASSERT_TRUE(gif.Begin(dir / "anim.gif", 10, 9));
+    EXPECT_FALSE(gif.Add(a));
+    EXPECT_NE(gif.GetLastError().find("larger than the GIF's screen"), std::string::npos)
+        << gif.GetLastError();
     EXPECT_EQ(testutil::ReadFile(dir / "anim.gif"), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary file is left";
 }
 
 TEST(GifCodecTest, RefusesDamagedAndHugeFiles)
@@ -411,8 +423,12 @@ TEST(GifRead, AllImagesInOnePassMatchOneAtATime)
 {
     const auto path = testutil::DataDir() / "images" / "libs" / "disposal.gif";
     std::vector<CImage> all;
+    const auto keep = [&](CImage& image) {
+        all.push_back(image);
+        return true;
+    };
     CImage loader;
-    ASSERT_TRUE(loader.LoadAll(path, IMAGE_TYPE_GIF, all)) << loader.GetLastError();
+    ASSERT_TRUE(loader.LoadAll(path, IMAGE_TYPE_GIF, keep)) << loader.GetLastError();
     ASSERT_EQ(all.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         CImage one;
@@ -420,7 +436,7 @@ TEST(GifRead, AllImagesInOnePassMatchOneAtATime)
         ASSERT_TRUE(one.Load(path, IMAGE_TYPE_GIF));
         const CImage& same = all[static_cast<size_t>(i)];
         ASSERT_EQ(same.GetBpp(), one.GetBpp()) << i;
-        EXPECT_EQ(same.GetNumFrames(), 3);
+        EXPECT_EQ(same.GetFrame(), i);
         EXPECT_EQ(same.GetTransIndex(), one.GetTransIndex()) << i;
         EXPECT_EQ(same.GetPalette().size(), one.GetPalette().size()) << i;
         for (int y = 0; y < one.GetHeight(); ++y) {
@@ -432,11 +448,17 @@ TEST(GifRead, AllImagesInOnePassMatchOneAtATime)
             }
         }
     }
+    // The taker may stop the reading.
+    int taken = 0;
+    ASSERT_TRUE(loader.LoadAll(path, IMAGE_TYPE_GIF, [&](CImage&) { return ++taken < 2; }));
+    EXPECT_EQ(taken, 2);
+
     // Any other type gives its one image.
     CImage png;
     png.Create(2, 2, 8, IMAGE_TYPE_PNG);
     testutil::TempDir dir;
     ASSERT_TRUE(png.Save(dir / "one.png", IMAGE_TYPE_PNG));
-    ASSERT_TRUE(loader.LoadAll(dir / "one.png", IMAGE_TYPE_PNG, all));
+    all.clear();
+    ASSERT_TRUE(loader.LoadAll(dir / "one.png", IMAGE_TYPE_PNG, keep));
     EXPECT_EQ(all.size(), 1u);
 }

@@ -351,6 +351,29 @@ TEST_F(ImportImageTest, GifImagesGoToConsecutiveFrames)
     }
 }
 
+TEST_F(ImportImageTest, GifsWhoseImagesWouldPassTheSpriteLimitAreRefusedFirst)
+{
+    // 17 one-pixel images on a screen of 8192 x 8192: each shows as the
+    // whole screen, and all of them would hold more pixels than a sprite
+    // may. Nothing but the first image is read, and nothing changes.
+    testutil::ByteBuilder gif;
+    gif.U8({'G', 'I', 'F', '8', '9', 'a', 0x00, 0x20, 0x00, 0x20, 0x80, 0, 0, 0, 0, 0, 9, 9, 9});
+    for (int i = 0; i < 17; ++i)
+        gif.U8({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0});
+    gif.U8({0x3B});
+    testutil::WriteFile(m_Dir / "many.gif", gif.Get());
+    Asked asked;
+    for (const bool insert : {true, false}) {
+        CDC6File doc;
+        doc.NewDC6(1, 2);
+        EXPECT_FALSE(Import(doc, 0, 1, m_Dir / "many.gif", Answers(asked, false, true, insert)));
+        EXPECT_EQ(m_Error, "A sprite whose frames hold 1140850788 pixels in all is more than the "
+                           "limit of 1073741824");
+        EXPECT_EQ(FramesPerDirection(doc), 2);
+        EXPECT_EQ(FrameSize(doc, 1), std::make_pair(10, 10));
+    }
+}
+
 TEST_F(ImportImageTest, FilesAreReadByWhatTheyHoldAndTheirExtension)
 {
     const CImage image = Pattern(3, 2, m_Palette);

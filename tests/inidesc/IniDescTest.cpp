@@ -4,10 +4,12 @@
 #include "BuildFromIni.h"
 #include "ExportAll.h"
 #include "Image.h"
+#include "ImageCodecs.h"
 #include "SpriteDescription.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 
@@ -390,4 +392,148 @@ TEST(SpriteDescription, BuildRefusesWhatItCannotUse)
     EXPECT_EQ(frame.m_DC6FrameHeader.m_iOffsetX, -2);
     EXPECT_EQ(frame.m_ImageData[0], 77) << "row 5 of the picture is the frame's bottom row";
     EXPECT_EQ(frame.m_ImageData[1], 5);
+}
+
+TEST(SpriteDescription, FramedDirectionsAreBuiltImageByImage)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    std::vector<CImage> pictures(3);
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        pictures[i].Create(6, 5, 8, IMAGE_TYPE_GIF);
+        pictures[i].SetPalette(palette.data(), 256);
+        pictures[i].Clear(static_cast<uint8_t>(10 + i));
+    }
+    const CImage* frames[] = {&pictures[0], &pictures[1], &pictures[2]};
+    testutil::Bytes gif;
+    std::string error;
+    ASSERT_TRUE(EncodeGifAnimation(frames, 1, 10, gif, error)) << error;
+    testutil::WriteFile(dir / "00.gif", gif);
+
+    const auto describe = [&](int count, int missing) {
+        std::string text =
+            "[Main]\nDirections=1\nFramedGIF=1\nFramesDir=" + std::to_string(count) + "\n";
+        for (int f = 0; f < count; ++f) {
+            if (f != missing)
+                text += "[" + FrameSectionName(0, f) + "]\nWidth=6\nHeight=5\n";
+        }
+        return WriteText(dir / "d.ini", text);
+    };
+    // Frames take the GIF's images in order; images past the last frame are
+    // not needed.
+    CDC6File doc;
+    ASSERT_TRUE(BuildFromIni(describe(2, -1), palette, doc, error)) << error;
+    DC6Frame frame;
+    doc.GetDC6Frame(1, frame);
+    EXPECT_EQ(frame.m_ImageData, std::vector<uint8_t>(30, 11));
+
+    // A frame the GIF has no image for, and a broken section, each in the
+    // order of the frames.
+    const std::string noImage = "Could not open file: \n" + (dir / "00.gif").string();
+    const std::tuple<int, int, std::string> cases[] = {
+        {4, -1, noImage},
+        {4, 3, "Section [00:0003] error!\nThe key 'Width' is missing"},
+        {3, 1, "Section [00:0001] error!\nThe key 'Width' is missing"},
+    };
+    for (const auto& [count, missing, message] : cases) {
+        EXPECT_FALSE(BuildFromIni(describe(count, missing), palette, doc, error)) << message;
+        EXPECT_EQ(error, message);
+    }
+    std::filesystem::remove(dir / "00.gif");
+    EXPECT_FALSE(BuildFromIni(describe(1, -1), palette, doc, error));
+    EXPECT_EQ(error, noImage);
+    EXPECT_FALSE(BuildFromIni(describe(1, 0), palette, doc, error));
+    EXPECT_EQ(error, "Section [00:0000] error!\nThe key 'Width' is missing");
+}
+
+TEST(SpriteDescription, ExportsOfFarApartFramesAreRefusedBeforeAnythingIsWritten)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    CDC6File doc;
+    doc.NewDC6(1, 30);
+    for (int i = 0; i < 30; ++i) {
+        doc.ResizeFrame(i, 1, 1);
+        doc.SetFrameOffsetX(i, i * 16000 / 29);
+        doc.SetFrameOffsetY(i, i * 16000 / 29);
+    }
+    ASSERT_TRUE(doc.SaveDC6(dir / "far.dc6"));
+    std::filesystem::path description;
+    std::string error;
+    for (const bool animated : {false, true}) {
+        EXPECT_FALSE(
+            ExportAllFrames(doc, palette, dir.Path(), Format("gif"), animated, description, error));
+        EXPECT_EQ(error, "The export of far.dc6 would write 7680960030 pixels in all, more than "
+                         "the limit of 1073741824: the frames of direction 0 lie on a canvas of "
+                         "16001 x 16001 pixels");
+    }
+    doc.SetFrameOffsetX(29, 20000);
+    EXPECT_FALSE(
+        ExportAllFrames(doc, palette, dir.Path(), Format("bmp"), false, description, error));
+    EXPECT_EQ(error, "The frames of direction 0 of far.dc6 lie too far apart for one picture of "
+                     "20001 x 16001 pixels (the limit is 268435456 pixels)");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "nothing but the sprite";
+}
+
+TEST(SpriteDescription, ExportFailuresGiveTheReason)
+{
+    TempDir dir;
+    const CPalette palette = DistinctPalette();
+    // A picture of one pixel, and one of 200 x 200 that does not compress.
+    CDC6File doc;
+    doc.NewDC6(1, 2);
+    doc.ResizeFrame(0, 1, 1);
+    doc.ResizeFrame(1, 200, 200);
+    std::mt19937 rng(3);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            doc.SetFramePixel(1, x, y, static_cast<uint8_t>(1 + rng() % 255));
+    std::filesystem::path description;
+    std::string error;
+    // The disk fills up.
+    for (const bool animated : {false, true}) {
+        const auto folder = dir / (animated ? "anim" : "separate");
+        std::filesystem::create_directory(folder);
+        {
+            const testutil::FileSizeLimit full(4096);
+            EXPECT_FALSE(
+                ExportAllFrames(doc, palette, folder, Format("gif"), animated, description, error));
+        }
+        const auto file = folder / "_gif" / (animated ? "00.gif" : "00/0001.gif");
+        EXPECT_EQ(error, "Could not save " + file.string() + " (File too large)");
+        EXPECT_FALSE(std::filesystem::exists(file));
+    }
+}
+
+TEST(Readers, OnlyRegularFilesAreRead)
+{
+    // Each reader refuses at once what is no regular file: a FIFO would
+    // block its reader, /dev/zero would never end.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    const CPalette palette = DistinctPalette();
+    for (const std::filesystem::path& path :
+         {dir / "pipe", std::filesystem::path("/dev/zero"), dir.Path()}) {
+        CDC6File doc;
+        EXPECT_FALSE(doc.LoadDC6(path)) << path;
+        EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+        CImage image;
+        EXPECT_FALSE(image.Load(path, IMAGE_TYPE_BMP)) << path;
+        EXPECT_TRUE(image.GetLastError() == path.string() + ": not a regular file" ||
+                    image.GetLastError() == path.string() + ": Is a directory")
+            << image.GetLastError();
+        EXPECT_FALSE(image.LoadAll(path, IMAGE_TYPE_GIF, [](CImage&) { return true; })) << path;
+        CIniEx ini;
+        EXPECT_FALSE(ini.ReadFile(path)) << path;
+        std::string error;
+        EXPECT_FALSE(BuildFromIni(path, palette, doc, error)) << path;
+        EXPECT_EQ(error, "Could not open INI file\n" + path.string());
+        CPalette read = palette;
+        EXPECT_EQ(ReadPaletteFile(path, read.data(), 256), 0) << path;
+        EXPECT_EQ(read[7].rgbRed, palette[7].rgbRed) << "untouched";
+        EXPECT_FALSE(ReadPaletteCatalogue(path)) << path;
+    }
 }
