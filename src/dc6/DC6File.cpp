@@ -39,6 +39,7 @@ public:
     CFd(const CFd&) = delete;
     CFd& operator=(const CFd&) = delete;
     int Get() const { return m_iFd; }
+    int Release() { return std::exchange(m_iFd, -1); }
     bool Close()
     {
         const int fd = std::exchange(m_iFd, -1);
@@ -144,6 +145,43 @@ template <typename T> void ReadRecord(CDC6ByteSource& source, int64_t offset, T&
     source.ReadAt(offset, reinterpret_cast<uint8_t*>(&out), sizeof(T));
 }
 
+// The encoded data of the frame block at `offset`, its terminator and a few
+// bytes more, into scratch; where the file ends early the missing bytes count
+// as 0, and one 0 stands for all of them. Returns the bytes the file had.
+int64_t ReadEncodedData(CDC6ByteSource& source, uint32_t offset, int32_t length,
+                        std::vector<uint8_t>& scratch)
+{
+    const int64_t wanted = int64_t{length} + kReadSlack;
+    const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
+    const int64_t present = std::clamp<int64_t>(source.Size() - dataStart, 0, wanted);
+    scratch.resize(static_cast<size_t>(present));
+    source.ReadAt(dataStart, scratch.data(), scratch.size());
+    if (present < wanted)
+        scratch.push_back(0);
+    return present;
+}
+
+std::string FrameIndexText(int64_t i)
+{
+    return "[" + std::to_string(i) + "]";
+}
+
+std::string LengthErrorText(int64_t i)
+{
+    return "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + FrameIndexText(i);
+}
+
+// Opens a regular file for reading and tells its size; -1 for anything else.
+int OpenRegularFile(const std::filesystem::path& path, int64_t& size)
+{
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    size = st.st_size;
+    return fd.Release();
+}
+
 } // namespace
 
 CDC6File::CDC6File() = default;
@@ -207,18 +245,18 @@ bool CDC6File::LoadDC6(const std::filesystem::path& path)
 {
     FreeDC6();
     SetFileName(path.string());
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    int64_t size = 0;
+    CFd fd(OpenRegularFile(path, size));
+    if (fd.Get() < 0) {
         SetError(kOpenError);
         return false;
     }
-    CFileSource file(fd.Get(), st.st_size);
+    CFileSource file(fd.Get(), size);
     // A small file is read whole, which spares a system call per header and
     // per frame; a large one is read a frame at a time, so that its bytes
     // and its pixels are never in memory together.
-    if (st.st_size <= kWholeFileLimit) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    if (size <= kWholeFileLimit) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
         bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
         CMemorySource memory(bytes);
         return LoadFrom(memory);
@@ -233,11 +271,35 @@ bool CDC6File::LoadDC6(std::span<const uint8_t> data)
     return LoadFrom(source);
 }
 
-bool CDC6File::LoadFrom(CDC6ByteSource& source)
+bool CDC6File::ReadDC6Frame(const std::filesystem::path& path, int64_t i, int64_t maxPixels,
+                            int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
 {
-    DC6FileHeader header;
+    int64_t size = 0;
+    CFd fd(OpenRegularFile(path, size));
+    if (fd.Get() < 0) {
+        SetError(kOpenError);
+        return false;
+    }
+    CFileSource file(fd.Get(), size);
+    return ReadFrameFrom(file, i, maxPixels, maxEncodedBytes, header, frame);
+}
+
+bool CDC6File::ReadDC6Frame(std::span<const uint8_t> data, int64_t i, int64_t maxPixels,
+                            int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
+{
+    CMemorySource source(data);
+    return ReadFrameFrom(source, i, maxPixels, maxEncodedBytes, header, frame);
+}
+
+bool CDC6File::ReadDC6Header(std::span<const uint8_t> data, DC6FileHeader& header)
+{
+    CMemorySource source(data);
+    return ReadHeaderFrom(source, header);
+}
+
+bool CDC6File::ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header)
+{
     ReadRecord(source, 0, header);
-    m_DC6FileHeader = header;
     if (header.m_iVersion != 6 || header.m_iFlags != 1 || header.m_iEncoding != 0) {
         SetError("Error: Fileformat not DC6");
         return false;
@@ -250,6 +312,60 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         SetError("Error: m_iFramesPerDirection <= 0");
         return false;
     }
+    return true;
+}
+
+bool CDC6File::ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
+                             int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
+{
+    frame = DC6Frame{};
+    if (!ReadHeaderFrom(source, header))
+        return false;
+    const int64_t count = int64_t{header.m_iDirections} * header.m_iFramesPerDirection;
+    if (i < 0 || i >= count) {
+        SetError("Error: The sprite has no frame " + FrameIndexText(i));
+        return false;
+    }
+    // As in a whole load, a table entry that the file does not hold stops
+    // the reading as a zero frame header would.
+    const int64_t entry = kFileHeaderSize + 4 * i;
+    if (entry >= source.Size()) {
+        SetError(LengthErrorText(i));
+        return false;
+    }
+    uint32_t offset = 0;
+    ReadRecord(source, entry, offset);
+    DC6FrameHeader& fh = frame.m_DC6FrameHeader;
+    ReadRecord(source, offset, fh);
+    if (fh.m_iLength <= 0) {
+        SetError(LengthErrorText(i));
+        return false;
+    }
+    const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
+    if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels > maxPixels) {
+        SetError("Error: a frame of " + std::to_string(fh.m_iWidth) + " x " +
+                 std::to_string(fh.m_iHeight) + " pixels is larger than the limit of " +
+                 std::to_string(maxPixels) + " pixels " + FrameIndexText(i));
+        return false;
+    }
+    if (fh.m_iLength > maxEncodedBytes) {
+        SetError("Error: a frame of " + std::to_string(fh.m_iLength) +
+                 " encoded bytes is longer than the limit of " + std::to_string(maxEncodedBytes) +
+                 " bytes " + FrameIndexText(i));
+        return false;
+    }
+    std::vector<uint8_t> scratch;
+    ReadEncodedData(source, offset, fh.m_iLength, scratch);
+    return DecodeDC6ImageData(&frame, scratch);
+}
+
+bool CDC6File::LoadFrom(CDC6ByteSource& source)
+{
+    DC6FileHeader header;
+    const bool valid = ReadHeaderFrom(source, header);
+    m_DC6FileHeader = header;
+    if (!valid)
+        return false;
 
     // Only the table entries that the file holds are read; the first entry
     // past its end stops the load as a zero frame header would.
@@ -273,9 +389,9 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
     std::vector<uint8_t> scratch;
     for (int64_t i = 0; i < count; ++i) {
         DC6Frame& frame = m_Frames.emplace_back();
-        const std::string index = "[" + std::to_string(i) + "]";
+        const std::string index = FrameIndexText(i);
         if (i >= entriesInFile) {
-            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            SetError(LengthErrorText(i));
             return false;
         }
         const uint32_t offset = table[static_cast<size_t>(i)];
@@ -295,7 +411,7 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         DC6FrameHeader& fh = frame.m_DC6FrameHeader;
         ReadRecord(source, offset, fh);
         if (fh.m_iLength <= 0) {
-            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            SetError(LengthErrorText(i));
             return false;
         }
         const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
@@ -308,21 +424,11 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
             }
         }
 
-        // The encoded data, its terminator and a few bytes more; where the
-        // file ends early the missing bytes count as 0, and one 0 stands for
-        // all of them.
-        const int64_t wanted = int64_t{fh.m_iLength} + kReadSlack;
-        const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
-        const int64_t present = std::clamp<int64_t>(size - dataStart, 0, wanted);
-        bytesRead += present;
+        bytesRead += ReadEncodedData(source, offset, fh.m_iLength, scratch);
         if (bytesRead > readBudget) {
             SetError("Error: the frame blocks overlap too much to be read " + index);
             return false;
         }
-        scratch.resize(static_cast<size_t>(present));
-        source.ReadAt(dataStart, scratch.data(), scratch.size());
-        if (present < wanted)
-            scratch.push_back(0);
         if (!DecodeDC6ImageData(&frame, scratch))
             return false;
         decodedAt.emplace(offset, static_cast<size_t>(i));

@@ -77,6 +77,19 @@ public:
     bool LoadDC6(const std::filesystem::path& path);
     // The same from bytes in memory; the stored name is emptied.
     bool LoadDC6(std::span<const uint8_t> data);
+
+    // One frame of a DC6 file without the others, for a preview of a file
+    // that may be large or hostile: checks the file header as LoadDC6 does
+    // and decodes frame i (flat index) alone. A frame of more than maxPixels
+    // pixels, or with more than maxEncodedBytes bytes of encoded data, is
+    // refused before anything is allocated for it. The document is not
+    // changed; on failure GetLastErrorText says why.
+    bool ReadDC6Frame(const std::filesystem::path& path, int64_t i, int64_t maxPixels,
+                      int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
+    bool ReadDC6Frame(std::span<const uint8_t> data, int64_t i, int64_t maxPixels,
+                      int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
+    // The file header alone, checked as LoadDC6 checks it.
+    bool ReadDC6Header(std::span<const uint8_t> data, DC6FileHeader& header);
     // Writes the document to `path`, which becomes the stored name.
     bool SaveDC6(const std::filesystem::path& path);
     // Writes the document to the stored name.
@@ -139,6 +152,9 @@ public:
 
 private:
     bool LoadFrom(CDC6ByteSource& source);
+    bool ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header);
+    bool ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
+                       int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
     bool WriteTo(int fd);
     void SetError(std::string text)
     {
