@@ -1,10 +1,10 @@
 #include "MainDlg.h"
 
 #include "AboutDlg.h"
+#include "DataFolder.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,7 +54,7 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
 
 CMainDlg::CMainDlg(std::filesystem::path programFolder,
                    std::unique_ptr<CUserInteraction> interaction, QWidget* parent)
-    : QDialog(parent), m_ProgramFolder(std::move(programFolder)),
+    : QDialog(parent), m_DataFolder(FindDataFolder(programFolder)),
       m_pInteraction(std::move(interaction)), m_Palette(GreyRampPalette())
 {
     setObjectName("CMainDlg");
@@ -70,7 +70,7 @@ CMainDlg::~CMainDlg() = default;
 
 std::filesystem::path CMainDlg::GetModuleFolder()
 {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    return ProgramFolder();
 }
 
 void CMainDlg::BuildControls()

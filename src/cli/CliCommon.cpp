@@ -1,5 +1,7 @@
 #include "CliCommon.h"
 
+#include "DataFolder.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iostream>
@@ -88,16 +90,9 @@ bool NoOptionsLeft(const Args& args)
     return true;
 }
 
-std::filesystem::path ProgramFolder()
+std::filesystem::path CatalogueFolder()
 {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : self.parent_path();
-}
-
-std::filesystem::path PaletteFolder()
-{
-    return ProgramFolder() / "data" / "pal";
+    return PaletteFolder(FindDataFolder(ProgramFolder()));
 }
 
 } // namespace cli

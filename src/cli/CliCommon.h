@@ -39,9 +39,7 @@ bool TakeTextOption(Args& args, std::string_view name, std::string& value);
 // Fails with a usage message when an argument that starts with "--" is left.
 bool NoOptionsLeft(const Args& args);
 
-// The folder of this program, where data/ lies.
-std::filesystem::path ProgramFolder();
-// The palette folder beside this program: data/pal.
-std::filesystem::path PaletteFolder();
+// The palette catalogue's folder in this program's data folder.
+std::filesystem::path CatalogueFolder();
 
 } // namespace cli

@@ -15,7 +15,7 @@ int ReadPaletteAndSprite(const std::string& paletteName, const std::string& file
                          CDC6File& doc)
 {
     std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
+    if (!ResolvePalette(paletteName, CatalogueFolder(), palette, error))
         return Fail(error);
     if (!doc.LoadDC6(file))
         return Fail(file, doc.GetLastErrorText());

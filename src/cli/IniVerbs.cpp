@@ -48,7 +48,7 @@ int RunExportAll(Args args)
         return UsageError("--animated goes with --format gif");
     CPalette palette;
     std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
+    if (!ResolvePalette(paletteName, CatalogueFolder(), palette, error))
         return Fail(error);
     std::error_code ec;
     if (!std::filesystem::is_directory(output, ec))
@@ -77,7 +77,7 @@ int RunBuild(Args args)
         return UsageError("build takes DESC.ini... -o OUT_FOLDER_OR_FILE");
     CPalette palette;
     std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
+    if (!ResolvePalette(paletteName, CatalogueFolder(), palette, error))
         return Fail(error);
 
     // One description may name its output file; several go into a folder,
