@@ -39,7 +39,6 @@ public:
     CFd(const CFd&) = delete;
     CFd& operator=(const CFd&) = delete;
     int Get() const { return m_iFd; }
-    int Release() { return std::exchange(m_iFd, -1); }
     bool Close()
     {
         const int fd = std::exchange(m_iFd, -1);
@@ -171,15 +170,17 @@ std::string LengthErrorText(int64_t i)
     return "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + FrameIndexText(i);
 }
 
-// Opens a regular file for reading and tells its size; -1 for anything else.
-int OpenRegularFile(const std::filesystem::path& path, int64_t& size)
+// Opens a regular file for reading and hands it to use(source, size) as a
+// byte source; nothing when it is no regular file or cannot be opened.
+template <typename Use>
+std::optional<bool> WithFileSource(const std::filesystem::path& path, Use&& use)
 {
     CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    size = st.st_size;
-    return fd.Release();
+        return std::nullopt;
+    CFileSource file(fd.Get(), st.st_size);
+    return use(file, static_cast<int64_t>(st.st_size));
 }
 
 } // namespace
@@ -245,23 +246,21 @@ bool CDC6File::LoadDC6(const std::filesystem::path& path)
 {
     FreeDC6();
     SetFileName(path.string());
-    int64_t size = 0;
-    CFd fd(OpenRegularFile(path, size));
-    if (fd.Get() < 0) {
+    const auto loaded = WithFileSource(path, [this](CFileSource& file, int64_t size) {
+        // A small file is read whole, which spares a system call per header
+        // and per frame; a large one is read a frame at a time, so that its
+        // bytes and its pixels are never in memory together.
+        if (size <= kWholeFileLimit) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(size));
+            bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
+            CMemorySource memory(bytes);
+            return LoadFrom(memory);
+        }
+        return LoadFrom(file);
+    });
+    if (!loaded)
         SetError(kOpenError);
-        return false;
-    }
-    CFileSource file(fd.Get(), size);
-    // A small file is read whole, which spares a system call per header and
-    // per frame; a large one is read a frame at a time, so that its bytes
-    // and its pixels are never in memory together.
-    if (size <= kWholeFileLimit) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(size));
-        bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
-        CMemorySource memory(bytes);
-        return LoadFrom(memory);
-    }
-    return LoadFrom(file);
+    return loaded.value_or(false);
 }
 
 bool CDC6File::LoadDC6(std::span<const uint8_t> data)
@@ -274,14 +273,12 @@ bool CDC6File::LoadDC6(std::span<const uint8_t> data)
 bool CDC6File::ReadDC6Frame(const std::filesystem::path& path, int64_t i, int64_t maxPixels,
                             int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
 {
-    int64_t size = 0;
-    CFd fd(OpenRegularFile(path, size));
-    if (fd.Get() < 0) {
+    const auto read = WithFileSource(path, [&](CFileSource& file, int64_t) {
+        return ReadFrameFrom(file, i, maxPixels, maxEncodedBytes, header, frame);
+    });
+    if (!read)
         SetError(kOpenError);
-        return false;
-    }
-    CFileSource file(fd.Get(), size);
-    return ReadFrameFrom(file, i, maxPixels, maxEncodedBytes, header, frame);
+    return read.value_or(false);
 }
 
 bool CDC6File::ReadDC6Frame(std::span<const uint8_t> data, int64_t i, int64_t maxPixels,
@@ -315,6 +312,17 @@ bool CDC6File::ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header)
     return true;
 }
 
+bool CDC6File::ReadFrameHeaderFrom(CDC6ByteSource& source, uint32_t offset, int64_t i,
+                                   DC6FrameHeader& fh)
+{
+    ReadRecord(source, offset, fh);
+    if (fh.m_iLength <= 0) {
+        SetError(LengthErrorText(i));
+        return false;
+    }
+    return true;
+}
+
 bool CDC6File::ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
                              int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
 {
@@ -336,11 +344,8 @@ bool CDC6File::ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixel
     uint32_t offset = 0;
     ReadRecord(source, entry, offset);
     DC6FrameHeader& fh = frame.m_DC6FrameHeader;
-    ReadRecord(source, offset, fh);
-    if (fh.m_iLength <= 0) {
-        SetError(LengthErrorText(i));
+    if (!ReadFrameHeaderFrom(source, offset, i, fh))
         return false;
-    }
     const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
     if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels > maxPixels) {
         SetError("Error: a frame of " + std::to_string(fh.m_iWidth) + " x " +
@@ -409,11 +414,8 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         }
 
         DC6FrameHeader& fh = frame.m_DC6FrameHeader;
-        ReadRecord(source, offset, fh);
-        if (fh.m_iLength <= 0) {
-            SetError(LengthErrorText(i));
+        if (!ReadFrameHeaderFrom(source, offset, i, fh))
             return false;
-        }
         const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
         if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels <= kMaxFramePixels) {
             pixelTotal += pixels;

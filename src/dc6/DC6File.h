@@ -153,6 +153,9 @@ public:
 private:
     bool LoadFrom(CDC6ByteSource& source);
     bool ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header);
+    // The frame header at `offset`, which must announce some encoded data.
+    bool ReadFrameHeaderFrom(CDC6ByteSource& source, uint32_t offset, int64_t i,
+                             DC6FrameHeader& fh);
     bool ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
                        int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
     bool WriteTo(int fd);

@@ -2,10 +2,16 @@
 
 namespace {
 
-bool Finish(bool read, CDC6File& reader, const DC6Frame& frame, int size, const CPalette& palette,
-            CImage& out, std::string& error)
+// `in` is a path or the bytes of a file.
+template <typename Input>
+bool MakeThumbnailOf(const Input& in, int size, const CPalette& palette, CImage& out,
+                     std::string& error)
 {
-    if (!read) {
+    CDC6File reader;
+    DC6FileHeader header;
+    DC6Frame frame;
+    if (!reader.ReadDC6Frame(in, 0, kMaxThumbnailFramePixels, kMaxThumbnailEncodedBytes, header,
+                             frame)) {
         error = reader.GetLastErrorText();
         return false;
     }
@@ -65,21 +71,11 @@ bool MakeThumbnail(const DC6Frame& frame, int size, const CPalette& palette, CIm
 bool MakeDC6Thumbnail(const std::filesystem::path& path, int size, const CPalette& palette,
                       CImage& out, std::string& error)
 {
-    CDC6File reader;
-    DC6FileHeader header;
-    DC6Frame frame;
-    const bool read = reader.ReadDC6Frame(path, 0, kMaxThumbnailFramePixels,
-                                          kMaxThumbnailEncodedBytes, header, frame);
-    return Finish(read, reader, frame, size, palette, out, error);
+    return MakeThumbnailOf(path, size, palette, out, error);
 }
 
 bool MakeDC6Thumbnail(std::span<const uint8_t> data, int size, const CPalette& palette, CImage& out,
                       std::string& error)
 {
-    CDC6File reader;
-    DC6FileHeader header;
-    DC6Frame frame;
-    const bool read = reader.ReadDC6Frame(data, 0, kMaxThumbnailFramePixels,
-                                          kMaxThumbnailEncodedBytes, header, frame);
-    return Finish(read, reader, frame, size, palette, out, error);
+    return MakeThumbnailOf(data, size, palette, out, error);
 }
