@@ -175,7 +175,9 @@ std::string LengthErrorText(int64_t i)
 template <typename Use>
 std::optional<bool> WithFileSource(const std::filesystem::path& path, Use&& use)
 {
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a named pipe is refused at once instead of waiting for a
+    // writer.
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;

@@ -78,9 +78,15 @@ bool CDC6ImageHandler::Load() const
         return m_bValid;
     m_bLoaded = true;
     QIODevice* const dev = device();
-    if (dev == nullptr || (!dev->isSequential() && dev->size() > CImage::kMaxFileBytes))
+    if (dev == nullptr)
         return false;
-    m_Bytes = dev->read(CImage::kMaxFileBytes + 1);
+    // In pieces, so that nothing is set aside for bytes that never come.
+    while (m_Bytes.size() <= CImage::kMaxFileBytes) {
+        const QByteArray piece = dev->read(qint64{1} << 20);
+        if (piece.isEmpty())
+            break;
+        m_Bytes += piece;
+    }
     if (m_Bytes.size() > CImage::kMaxFileBytes)
         return false;
     if (!CDC6File().ReadDC6Header(Bytes(m_Bytes), m_Header))

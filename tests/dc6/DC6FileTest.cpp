@@ -599,3 +599,19 @@ TEST(DC6File, OneFrameReadRefusesWhatItsLimitsForbid)
         }
     }
 }
+
+TEST(DC6File, OnlyRegularFilesAreOpenedAndNamedPipesDoNotBlock)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.dc6").c_str(), 0600), 0);
+    for (const auto& path : {dir / "pipe.dc6", dir.Path(), dir / "missing.dc6"}) {
+        SCOPED_TRACE(path.string());
+        CDC6File doc;
+        EXPECT_FALSE(doc.LoadDC6(path));
+        EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+        DC6FileHeader header;
+        DC6Frame frame;
+        EXPECT_FALSE(doc.ReadDC6Frame(path, 0, 1, 1, header, frame));
+        EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+    }
+}
