@@ -93,6 +93,10 @@ void BM_ThumbnailerProgram(benchmark::State& state)
     const std::string out = (WorkFolder() / "thumb.png").string();
     const std::string size = std::to_string(state.range(1));
     for (auto _ : state) {
+        // File managers hand the thumbnailer a new file name each time.
+        state.PauseTiming();
+        std::filesystem::remove(out);
+        state.ResumeTiming();
         if (!Spawn({SPRITEWRIGHT_THUMBNAILER, "-s", size, in, out}))
             state.SkipWithError("the thumbnailer failed");
     }

@@ -153,6 +153,8 @@ int64_t ReadEncodedData(CDC6ByteSource& source, uint32_t offset, int32_t length,
     const int64_t wanted = int64_t{length} + kReadSlack;
     const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
     const int64_t present = std::clamp<int64_t>(source.Size() - dataStart, 0, wanted);
+    // Room for the 0 as well, so that adding it never doubles the buffer.
+    scratch.reserve(static_cast<size_t>(present) + 1);
     scratch.resize(static_cast<size_t>(present));
     source.ReadAt(dataStart, scratch.data(), scratch.size());
     if (present < wanted)
