@@ -101,11 +101,14 @@ bool CDC6ImageHandler::read(QImage* image)
 {
     if (image == nullptr || !Load() || m_iCurrent >= imageCount())
         return false;
+    // Each read moves on to the next image, whether this one reads or not,
+    // so that reading until canRead() says no always ends.
+    const int index = m_iCurrent++;
     CDC6File reader;
     DC6FileHeader header;
     DC6Frame frame;
-    if (!reader.ReadDC6Frame(Bytes(m_Bytes), m_iCurrent, CDC6File::kMaxFramePixels, INT32_MAX,
-                             header, frame))
+    if (!reader.ReadDC6Frame(Bytes(m_Bytes), index, CDC6File::kMaxFramePixels, INT32_MAX, header,
+                             frame))
         return false;
     const DC6FrameHeader& fh = frame.m_DC6FrameHeader;
     if (!allocateImage(QSize(fh.m_iWidth, fh.m_iHeight), QImage::Format_Indexed8, image))
@@ -118,8 +121,8 @@ bool CDC6ImageHandler::read(QImage* image)
                     frame.m_ImageData.data() + static_cast<size_t>(y) * width, width);
     image->setText("OffsetX", QString::number(fh.m_iOffsetX));
     image->setText("OffsetY", QString::number(fh.m_iOffsetY));
-    image->setText("Direction", QString::number(m_iCurrent / header.m_iFramesPerDirection));
-    image->setText("Frame", QString::number(m_iCurrent % header.m_iFramesPerDirection));
+    image->setText("Direction", QString::number(index / header.m_iFramesPerDirection));
+    image->setText("Frame", QString::number(index % header.m_iFramesPerDirection));
     return true;
 }
 

@@ -5,6 +5,9 @@
 // of direction d), 8-bit indexed with the first palette of the catalogue
 // (index 0 transparent), with the frame's drawing offsets as the text keys
 // "OffsetX" and "OffsetY" and its place as "Direction" and "Frame".
+// read() gives the current image and moves on to the next, as with an
+// animation, until canRead() says there are no more; jumpToImage() picks
+// any image.
 
 #include "DC6File.h"
 

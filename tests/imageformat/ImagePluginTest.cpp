@@ -78,6 +78,18 @@ TEST(ImagePlugin, EveryFrameReadsAsAnIndexedImage)
             EXPECT_EQ(image.text("Frame"), QString::number(i % header.m_iFramesPerDirection));
         }
         EXPECT_FALSE(reader.jumpToImage(count));
+
+        // Reading on and on gives every image once, in order, then stops.
+        QImageReader again(QString::fromStdString((dir / "sprite.bin").string()));
+        int read = 0;
+        while (again.canRead() && read <= count) {
+            const QImage image = again.read();
+            ASSERT_FALSE(image.isNull());
+            EXPECT_EQ(image.text("Frame"), QString::number(read % header.m_iFramesPerDirection));
+            ++read;
+        }
+        EXPECT_EQ(read, count);
+        EXPECT_TRUE(again.read().isNull());
     }
 }
 
