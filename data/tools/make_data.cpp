@@ -1,7 +1,7 @@
 // Makes the data files that ship with Spritewright: the palettes and their
-// catalogue, the start-up logo and the window icon.
+// catalogue, the start-up logo, the window icon and the desktop icons.
 //
-//   spritewright-make-data DATA_FOLDER
+//   spritewright-make-data DATA_FOLDER ICON_FOLDER   (data and dist/icons)
 //
 // Run it with QT_QPA_PLATFORM=offscreen where there is no display.
 
@@ -190,15 +190,28 @@ bool WriteLogo(const std::filesystem::path& path, const Palette& palette)
     return true;
 }
 
-bool WriteIcon(const std::filesystem::path& path)
+// The emblem on a transparent square of size x size pixels.
+bool WriteIcon(const std::filesystem::path& path, int size)
 {
-    QImage icon(64, 64, QImage::Format_ARGB32);
+    QImage icon(size, size, QImage::Format_ARGB32);
     icon.fill(Qt::transparent);
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
-    DrawEmblem(painter, QRectF(6, 3, 52, 58));
+    const double unit = size / 64.0;
+    DrawEmblem(painter, QRectF(6 * unit, 3 * unit, 52 * unit, 58 * unit));
     painter.end();
     return icon.save(QString::fromStdString(path.string()), "PNG");
+}
+
+// The desktop icons, one file a size: ICON_FOLDER/SIZE.png.
+bool WriteDesktopIcons(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        if (!WriteIcon(folder / (std::to_string(size) + ".png"), size))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -206,8 +219,8 @@ bool WriteIcon(const std::filesystem::path& path)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DATA_FOLDER\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s DATA_FOLDER ICON_FOLDER\n", argv[0]);
         return 2;
     }
     const std::filesystem::path data = argv[1];
@@ -227,7 +240,7 @@ int main(int argc, char** argv)
         catalogue << name << "\r\n";
     }
     if (!catalogue || !WriteLogo(data / "logo.dc6", palettes[0].second) ||
-        !WriteIcon(data / "icon.png"))
+        !WriteIcon(data / "icon.png", 64) || !WriteDesktopIcons(argv[2]))
         return 1;
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "MainApp.h"
 
+#include "DataFolder.h"
 #include "MainDlg.h"
 
 #include <QIcon>
@@ -7,13 +8,16 @@
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName("Spritewright");
+    // Ties the window to its desktop entry (and so to its icon in a panel).
+    setDesktopFileName(SPRITEWRIGHT_APP_ID);
 }
 
 int CMainApp::InitInstance()
 {
     const auto folder = CMainDlg::GetModuleFolder();
     CMainDlg dialog(folder, std::make_unique<CQtInteraction>());
-    dialog.setWindowIcon(QIcon(QString::fromStdString((folder / "data" / "icon.png").string())));
+    dialog.setWindowIcon(
+        QIcon(QString::fromStdString((FindDataFolder(folder) / "icon.png").string())));
     const QStringList args = arguments();
     if (args.size() == 2)
         dialog.SetStartPath(args[1]);

@@ -1,6 +1,7 @@
 #include "MainDlg.h"
 
 #include "AboutDlg.h"
+#include "DataFolder.h"
 #include "DirectionCanvas.h"
 #include "PaletteView.h"
 #include "PreviewPanel.h"
@@ -65,7 +66,7 @@ CPreviewFrame PreviewFrame(const CDC6File& doc, int index)
 
 CMainDlg::CMainDlg(std::filesystem::path programFolder,
                    std::unique_ptr<CUserInteraction> interaction, QWidget* parent)
-    : QDialog(parent), m_ProgramFolder(std::move(programFolder)),
+    : QDialog(parent), m_DataFolder(FindDataFolder(programFolder)),
       m_pInteraction(std::move(interaction)), m_Palette(GreyRampPalette()),
       m_UserPaletteFolder(UserPaletteFolder())
 {
@@ -82,7 +83,7 @@ CMainDlg::~CMainDlg() = default;
 
 std::filesystem::path CMainDlg::GetModuleFolder()
 {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    return ProgramFolder();
 }
 
 void CMainDlg::BuildControls()

@@ -24,8 +24,9 @@ class CMainDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // programFolder holds data/ (the executable's folder in normal use);
-    // interaction answers every question the window asks.
+    // programFolder is where the data folder is looked for (the
+    // executable's folder in normal use; see FindDataFolder); interaction
+    // answers every question the window asks.
     CMainDlg(std::filesystem::path programFolder, std::unique_ptr<CUserInteraction> interaction,
              QWidget* parent = nullptr);
     ~CMainDlg() override;
@@ -88,7 +89,7 @@ private:
     void ClearFrameLists();
     void ShowLogo();
     void UpdateInfoFields();
-    std::filesystem::path DataFolder() const { return m_ProgramFolder / "data"; }
+    const std::filesystem::path& DataFolder() const { return m_DataFolder; }
     CUserInteraction::Answer Message(const QString& text, const QString& caption,
                                      CUserInteraction::Buttons buttons,
                                      CUserInteraction::Icon icon);
@@ -115,7 +116,7 @@ private:
     void StopPlayback();
     void OnPreviewFrameRequested(int frame);
 
-    std::filesystem::path m_ProgramFolder;
+    std::filesystem::path m_DataFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
 
     QPushButton* m_btnChangeOffset = nullptr;

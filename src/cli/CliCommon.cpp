@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include "DataFolder.h"
 #include "PaletteFormats.h"
 
 #include <algorithm>
@@ -100,16 +101,9 @@ bool MakeOutputFolder(const std::string& path)
     return false;
 }
 
-std::filesystem::path ProgramFolder()
+std::filesystem::path CatalogueFolder()
 {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : self.parent_path();
-}
-
-std::filesystem::path PaletteFolder()
-{
-    return ProgramFolder() / "data" / "pal";
+    return PaletteFolder(FindDataFolder(ProgramFolder()));
 }
 
 int ReadNamedPalette(const std::string& name, CPalette& palette)
@@ -117,7 +111,7 @@ int ReadNamedPalette(const std::string& name, CPalette& palette)
     CPaletteFile read;
     std::filesystem::path file;
     std::string error;
-    if (!ResolvePalette(name, PaletteFolder(), UserPaletteFolder(), read, file, error))
+    if (!ResolvePalette(name, CatalogueFolder(), UserPaletteFolder(), read, file, error))
         return Fail(error);
     if (const std::string note = ShortPaletteNote(file, read); !note.empty())
         std::cerr << "spritewright-cli: note: " << note << '\n';

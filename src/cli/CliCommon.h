@@ -46,10 +46,8 @@ bool NoOptionsLeft(const Args& args);
 // stands there).
 bool MakeOutputFolder(const std::string& path);
 
-// The folder of this program, where data/ lies.
-std::filesystem::path ProgramFolder();
-// The palette folder beside this program: data/pal.
-std::filesystem::path PaletteFolder();
+// The palette catalogue's folder in this program's data folder.
+std::filesystem::path CatalogueFolder();
 // Reads the palette a --palette option names (see ResolvePalette), saying on
 // stderr when it has fewer than 256 colours: kOk, or the failure reported.
 int ReadNamedPalette(const std::string& name, CPalette& palette);

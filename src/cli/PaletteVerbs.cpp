@@ -13,7 +13,7 @@ int RunPalettes(Args args)
         return kUsage;
     if (!args.empty())
         return UsageError("palettes takes no arguments");
-    const auto folder = PaletteFolder();
+    const auto folder = CatalogueFolder();
     const auto catalogue = ReadPaletteCatalogue(folder / "palettes.ini");
     if (catalogue) {
         for (const std::string& name : *catalogue)

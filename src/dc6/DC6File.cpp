@@ -161,6 +161,48 @@ template <typename T> void ReadRecord(CDC6ByteSource& source, int64_t offset, T&
     source.ReadAt(offset, reinterpret_cast<uint8_t*>(&out), sizeof(T));
 }
 
+// The encoded data of the frame block at `offset`, its terminator and a few
+// bytes more, into scratch; where the file ends early the missing bytes count
+// as 0, and one 0 stands for all of them. Returns the bytes the file had.
+int64_t ReadEncodedData(CDC6ByteSource& source, uint32_t offset, int32_t length,
+                        std::vector<uint8_t>& scratch)
+{
+    const int64_t wanted = int64_t{length} + kReadSlack;
+    const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
+    const int64_t present = std::clamp<int64_t>(source.Size() - dataStart, 0, wanted);
+    // Room for the 0 as well, so that adding it never doubles the buffer.
+    scratch.reserve(static_cast<size_t>(present) + 1);
+    scratch.resize(static_cast<size_t>(present));
+    source.ReadAt(dataStart, scratch.data(), scratch.size());
+    if (present < wanted)
+        scratch.push_back(0);
+    return present;
+}
+
+std::string FrameIndexText(int64_t i)
+{
+    return "[" + std::to_string(i) + "]";
+}
+
+std::string LengthErrorText(int64_t i)
+{
+    return "Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + FrameIndexText(i);
+}
+
+// Opens a regular file for reading and hands it to use(source, size) as a
+// byte source; nothing when it is no regular file or cannot be opened.
+template <typename Use>
+std::optional<bool> WithFileSource(const std::filesystem::path& path, Use&& use)
+{
+    int64_t size = 0;
+    std::string error;
+    CFd fd(OpenRegularFile(path, size, error));
+    if (fd.Get() < 0)
+        return std::nullopt;
+    CFileSource file(fd.Get(), size);
+    return use(file, size);
+}
+
 } // namespace
 
 CDC6File::CDC6File() = default;
@@ -248,25 +290,22 @@ bool CDC6File::LoadDC6(const std::filesystem::path& path)
 {
     FreeDC6();
     SetFileName(path.string());
-    // Nothing past the size at opening is read, however the file grows.
-    int64_t size = 0;
-    std::string error;
-    CFd fd(OpenRegularFile(path, size, error));
-    if (fd.Get() < 0) {
+    const auto loaded = WithFileSource(path, [this](CFileSource& file, int64_t size) {
+        // Nothing past the size at opening is read, however the file grows.
+        // A small file is read whole, which spares a system call per header
+        // and per frame; a large one is read a frame at a time, so that its
+        // bytes and its pixels are never in memory together.
+        if (size <= kWholeFileLimit) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(size));
+            bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
+            CMemorySource memory(bytes);
+            return LoadFrom(memory);
+        }
+        return LoadFrom(file);
+    });
+    if (!loaded)
         SetError(kOpenError);
-        return false;
-    }
-    CFileSource file(fd.Get(), size);
-    // A small file is read whole, which spares a system call per header and
-    // per frame; a large one is read a frame at a time, so that its bytes
-    // and its pixels are never in memory together.
-    if (size <= kWholeFileLimit) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(size));
-        bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()));
-        CMemorySource memory(bytes);
-        return LoadFrom(memory);
-    }
-    return LoadFrom(file);
+    return loaded.value_or(false);
 }
 
 bool CDC6File::LoadDC6(std::span<const uint8_t> data)
@@ -292,11 +331,33 @@ bool CDC6File::LoadDC6Repaired(const std::filesystem::path& path, std::string& r
     return true;
 }
 
-bool CDC6File::LoadFrom(CDC6ByteSource& source)
+bool CDC6File::ReadDC6Frame(const std::filesystem::path& path, int64_t i, int64_t maxPixels,
+                            int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
 {
-    DC6FileHeader header;
+    const auto read = WithFileSource(path, [&](CFileSource& file, int64_t) {
+        return ReadFrameFrom(file, i, maxPixels, maxEncodedBytes, header, frame);
+    });
+    if (!read)
+        SetError(kOpenError);
+    return read.value_or(false);
+}
+
+bool CDC6File::ReadDC6Frame(std::span<const uint8_t> data, int64_t i, int64_t maxPixels,
+                            int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
+{
+    CMemorySource source(data);
+    return ReadFrameFrom(source, i, maxPixels, maxEncodedBytes, header, frame);
+}
+
+bool CDC6File::ReadDC6Header(std::span<const uint8_t> data, DC6FileHeader& header)
+{
+    CMemorySource source(data);
+    return ReadHeaderFrom(source, header);
+}
+
+bool CDC6File::ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header)
+{
     ReadRecord(source, 0, header);
-    m_DC6FileHeader = header;
     if (header.m_iVersion != 6 || header.m_iEncoding != 0 ||
         (header.m_iFlags != 1 && !m_bAnyFlags)) {
         SetError("Error: Fileformat not DC6" + HeaderFaults(header));
@@ -310,6 +371,68 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         SetError("Error: m_iFramesPerDirection <= 0");
         return false;
     }
+    return true;
+}
+
+bool CDC6File::ReadFrameHeaderFrom(CDC6ByteSource& source, uint32_t offset, int64_t i,
+                                   DC6FrameHeader& fh)
+{
+    ReadRecord(source, offset, fh);
+    if (fh.m_iLength <= 0) {
+        SetError(LengthErrorText(i));
+        return false;
+    }
+    return true;
+}
+
+bool CDC6File::ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
+                             int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame)
+{
+    frame = DC6Frame{};
+    if (!ReadHeaderFrom(source, header))
+        return false;
+    const int64_t count = int64_t{header.m_iDirections} * header.m_iFramesPerDirection;
+    if (i < 0 || i >= count) {
+        SetError("Error: The sprite has no frame " + FrameIndexText(i));
+        return false;
+    }
+    // As in a whole load, a table entry that the file does not hold stops
+    // the reading as a zero frame header would.
+    const int64_t entry = kFileHeaderSize + 4 * i;
+    if (entry >= source.Size()) {
+        SetError(LengthErrorText(i));
+        return false;
+    }
+    uint32_t offset = 0;
+    ReadRecord(source, entry, offset);
+    DC6FrameHeader& fh = frame.m_DC6FrameHeader;
+    if (!ReadFrameHeaderFrom(source, offset, i, fh))
+        return false;
+    const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
+    if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels > maxPixels) {
+        SetError("Error: a frame of " + std::to_string(fh.m_iWidth) + " x " +
+                 std::to_string(fh.m_iHeight) + " pixels is larger than the limit of " +
+                 std::to_string(maxPixels) + " pixels " + FrameIndexText(i));
+        return false;
+    }
+    if (fh.m_iLength > maxEncodedBytes) {
+        SetError("Error: a frame of " + std::to_string(fh.m_iLength) +
+                 " encoded bytes is longer than the limit of " + std::to_string(maxEncodedBytes) +
+                 " bytes " + FrameIndexText(i));
+        return false;
+    }
+    std::vector<uint8_t> scratch;
+    ReadEncodedData(source, offset, fh.m_iLength, scratch);
+    return DecodeDC6ImageData(&frame, scratch);
+}
+
+bool CDC6File::LoadFrom(CDC6ByteSource& source)
+{
+    DC6FileHeader header;
+    const bool valid = ReadHeaderFrom(source, header);
+    m_DC6FileHeader = header;
+    if (!valid)
+        return false;
 
     // Only the table entries that the file holds are read; the first entry
     // past its end stops the load as a zero frame header would.
@@ -333,9 +456,9 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
     std::vector<uint8_t> scratch;
     for (int64_t i = 0; i < count; ++i) {
         DC6Frame& frame = m_Frames.emplace_back();
-        const std::string index = "[" + std::to_string(i) + "]";
+        const std::string index = FrameIndexText(i);
         if (i >= entriesInFile) {
-            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+            SetError(LengthErrorText(i));
             return false;
         }
         // A file fails at its first frame past the limit, so that a short
@@ -359,11 +482,8 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
         }
 
         DC6FrameHeader& fh = frame.m_DC6FrameHeader;
-        ReadRecord(source, offset, fh);
-        if (fh.m_iLength <= 0) {
-            SetError("Error: (pDC6Frame->m_pDC6FrameHeader->m_iLength <= 0 " + index);
+        if (!ReadFrameHeaderFrom(source, offset, i, fh))
             return false;
-        }
         const int64_t pixels = int64_t{fh.m_iWidth} * fh.m_iHeight;
         if (fh.m_iWidth > 0 && fh.m_iHeight > 0 && pixels <= kMaxFramePixels) {
             pixelTotal += pixels;
@@ -374,21 +494,11 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
             }
         }
 
-        // The encoded data, its terminator and a few bytes more; where the
-        // file ends early the missing bytes count as 0, and one 0 stands for
-        // all of them.
-        const int64_t wanted = int64_t{fh.m_iLength} + kReadSlack;
-        const int64_t dataStart = int64_t{offset} + kFrameHeaderSize;
-        const int64_t present = std::clamp<int64_t>(size - dataStart, 0, wanted);
-        bytesRead += present;
+        bytesRead += ReadEncodedData(source, offset, fh.m_iLength, scratch);
         if (bytesRead > readBudget) {
             SetError("Error: the frame blocks overlap too much to be read " + index);
             return false;
         }
-        scratch.resize(static_cast<size_t>(present));
-        source.ReadAt(dataStart, scratch.data(), scratch.size());
-        if (present < wanted)
-            scratch.push_back(0);
         if (!DecodeDC6ImageData(&frame, scratch))
             return false;
         decodedAt.emplace(offset, static_cast<size_t>(i));

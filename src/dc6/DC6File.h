@@ -95,6 +95,19 @@ public:
     // says what was set right, empty for a conforming file. Any other fault
     // fails with LoadDC6's message.
     bool LoadDC6Repaired(const std::filesystem::path& path, std::string& repaired);
+
+    // One frame of a DC6 file without the others, for a preview of a file
+    // that may be large or hostile: checks the file header as LoadDC6 does
+    // and decodes frame i (flat index) alone. A frame of more than maxPixels
+    // pixels, or with more than maxEncodedBytes bytes of encoded data, is
+    // refused before anything is allocated for it. The document is not
+    // changed; on failure GetLastErrorText says why.
+    bool ReadDC6Frame(const std::filesystem::path& path, int64_t i, int64_t maxPixels,
+                      int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
+    bool ReadDC6Frame(std::span<const uint8_t> data, int64_t i, int64_t maxPixels,
+                      int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
+    // The file header alone, checked as LoadDC6 checks it.
+    bool ReadDC6Header(std::span<const uint8_t> data, DC6FileHeader& header);
     // Writes the document to `path`, which becomes the stored name. A sprite
     // beyond the limits that LoadDC6 accepts is not written. How the file
     // is written: see CAtomicFile.
@@ -162,6 +175,12 @@ public:
 
 private:
     bool LoadFrom(CDC6ByteSource& source);
+    bool ReadHeaderFrom(CDC6ByteSource& source, DC6FileHeader& header);
+    // The frame header at `offset`, which must announce some encoded data.
+    bool ReadFrameHeaderFrom(CDC6ByteSource& source, uint32_t offset, int64_t i,
+                             DC6FrameHeader& fh);
+    bool ReadFrameFrom(CDC6ByteSource& source, int64_t i, int64_t maxPixels,
+                       int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
     bool WriteTo(CAtomicFile& file);
     void SetError(std::string text)
     {

@@ -135,3 +135,13 @@ bool ResolvePalette(const std::string& name, const std::filesystem::path& catalo
     }
     return ReadPalette(file, raw, out, error);
 }
+
+CPalette FirstCataloguePalette(const std::filesystem::path& catalogueFolder)
+{
+    CPaletteFile read;
+    std::filesystem::path file;
+    std::string error;
+    if (!ResolvePalette("", catalogueFolder, {}, read, file, error))
+        return GreyRampPalette();
+    return read.palette;
+}

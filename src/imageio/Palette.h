@@ -65,3 +65,8 @@ struct CPaletteFile;
 bool ResolvePalette(const std::string& name, const std::filesystem::path& catalogueFolder,
                     const std::filesystem::path& userFolder, CPaletteFile& out,
                     std::filesystem::path& file, std::string& error);
+
+// The catalogue's first palette in `catalogueFolder`, or a grey ramp when
+// there is none that can be read (thumbnails and other views without a
+// choice of palette).
+CPalette FirstCataloguePalette(const std::filesystem::path& catalogueFolder);

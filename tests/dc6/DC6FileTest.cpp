@@ -519,3 +519,123 @@ TEST(DC6File, LargeFilesAreReadAFrameAtATime)
     EXPECT_FALSE(back.LoadDC6(dir / "big.dc6"));
     EXPECT_EQ(back.GetLastErrorText(), "DecodeDC6ImageData: encoded data ends before the last row");
 }
+
+namespace {
+
+// Reads every frame of `bytes` alone, from memory and from a file, and
+// checks each against the frame a whole load gives, or against the whole
+// load's error for the frame at which it stopped.
+void ExpectFramesReadAsLoaded(const Bytes& bytes, const TempDir& dir)
+{
+    CDC6File whole;
+    const bool loaded = whole.LoadDC6(bytes);
+    DC6FileHeader header{};
+    whole.GetDC6FileHeader(header);
+    const int64_t count = whole.GetFrameListLength();
+    WriteFile(dir / "frames.dc6", bytes);
+    for (int64_t i = 0; i < std::max<int64_t>(count, 1); ++i) {
+        SCOPED_TRACE("frame " + std::to_string(i));
+        for (const bool fromFile : {false, true}) {
+            CDC6File reader;
+            DC6FileHeader readHeader{};
+            DC6Frame frame;
+            const bool read =
+                fromFile ? reader.ReadDC6Frame(dir / "frames.dc6", i, CDC6File::kMaxFramePixels,
+                                               INT32_MAX, readHeader, frame)
+                         : reader.ReadDC6Frame(bytes, i, CDC6File::kMaxFramePixels, INT32_MAX,
+                                               readHeader, frame);
+            const bool lastOfFailedLoad = !loaded && i + 1 >= count;
+            if (lastOfFailedLoad) {
+                EXPECT_FALSE(read);
+                EXPECT_EQ(reader.GetLastErrorText(), whole.GetLastErrorText());
+                continue;
+            }
+            ASSERT_TRUE(read) << reader.GetLastErrorText();
+            EXPECT_EQ(std::memcmp(&readHeader, &header, sizeof header), 0);
+            DC6Frame expected;
+            ASSERT_TRUE(whole.GetDC6Frame(static_cast<int>(i), expected));
+            EXPECT_EQ(std::memcmp(&frame.m_DC6FrameHeader, &expected.m_DC6FrameHeader,
+                                  sizeof(DC6FrameHeader)),
+                      0);
+            ASSERT_EQ(frame.m_ImageData, expected.m_ImageData);
+        }
+    }
+}
+
+} // namespace
+
+TEST(DC6File, OneFrameReadsAsTheWholeLoadReadsIt)
+{
+    TempDir dir;
+    for (const char* name : kCorpus) {
+        SCOPED_TRACE(name);
+        ExpectFramesReadAsLoaded(CorpusWithFlagsSet(name), dir);
+    }
+    std::vector<BlockSpec> blocks(4);
+    blocks[1] =
+        BlockSpec{.width = 3, .height = 2, .offsetX = -7, .data = {0x82, 0x01, 9, 0x80, 0x80}};
+    SCOPED_TRACE("crafted");
+    ExpectFramesReadAsLoaded(Craft(2, 2, blocks, {3, 1, 0, 2}), dir);
+
+    // Each failure of a whole load, met by reading the frame alone.
+    blocks[2].length = 0;
+    ExpectFramesReadAsLoaded(Craft(2, 2, blocks), dir);
+    blocks[2] = BlockSpec{.width = 4, .data = {0x85, 0x01, 0x05, 0x80}};
+    ExpectFramesReadAsLoaded(Craft(2, 2, blocks), dir);
+    blocks[2] = BlockSpec{.data = {0x01}};
+    ExpectFramesReadAsLoaded(Craft(2, 2, blocks), dir);
+    Bytes past = Craft(2, 2, std::vector<BlockSpec>(4));
+    past[24 + 12] = 0xF0;
+    ExpectFramesReadAsLoaded(past, dir);
+    ExpectFramesReadAsLoaded(Bytes(past.begin(), past.begin() + 24 + 9), dir);
+    past[8] = 1;
+    ExpectFramesReadAsLoaded(past, dir);
+}
+
+TEST(DC6File, OneFrameReadRefusesWhatItsLimitsForbid)
+{
+    std::vector<BlockSpec> blocks(2);
+    blocks[1] = BlockSpec{.width = 3, .height = 2, .data = {0x03, 1, 2, 3, 0x80, 0x80}};
+    const Bytes bytes = Craft(1, 2, blocks);
+    struct Case {
+        int64_t index, maxPixels, maxEncoded;
+        const char* error; // nullptr: read
+    };
+    const Case cases[] = {
+        {1, 6, 6, nullptr},
+        {1, 5, 6, "Error: a frame of 3 x 2 pixels is larger than the limit of 5 pixels [1]"},
+        {1, 6, 5, "Error: a frame of 6 encoded bytes is longer than the limit of 5 bytes [1]"},
+        {2, 6, 6, "Error: The sprite has no frame [2]"},
+        {-1, 6, 6, "Error: The sprite has no frame [-1]"},
+    };
+    for (const Case& c : cases) {
+        CDC6File reader;
+        DC6FileHeader header;
+        DC6Frame frame;
+        const bool read =
+            reader.ReadDC6Frame(bytes, c.index, c.maxPixels, c.maxEncoded, header, frame);
+        EXPECT_EQ(read, c.error == nullptr) << c.index << " " << c.maxPixels << " " << c.maxEncoded;
+        if (c.error != nullptr) {
+            EXPECT_EQ(reader.GetLastErrorText(), c.error);
+            EXPECT_TRUE(frame.m_ImageData.empty());
+        } else {
+            EXPECT_EQ(frame.m_ImageData, (Bytes{1, 2, 3, 0, 0, 0}));
+        }
+    }
+}
+
+TEST(DC6File, OnlyRegularFilesAreOpenedAndNamedPipesDoNotBlock)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.dc6").c_str(), 0600), 0);
+    for (const auto& path : {dir / "pipe.dc6", dir.Path(), dir / "missing.dc6"}) {
+        SCOPED_TRACE(path.string());
+        CDC6File doc;
+        EXPECT_FALSE(doc.LoadDC6(path));
+        EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+        DC6FileHeader header;
+        DC6Frame frame;
+        EXPECT_FALSE(doc.ReadDC6Frame(path, 0, 1, 1, header, frame));
+        EXPECT_EQ(doc.GetLastErrorText(), "Error: File Could Not Be Opened ");
+    }
+}
