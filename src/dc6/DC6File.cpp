@@ -526,6 +526,14 @@ int CDC6File::GetFramePixelCount(int i) const
     return frame == nullptr ? 0 : static_cast<int>(frame->m_ImageData.size());
 }
 
+std::span<const uint8_t> CDC6File::GetFramePixels(int i) const
+{
+    const DC6Frame* frame = FrameByN(i);
+    if (frame == nullptr)
+        return {};
+    return frame->m_ImageData;
+}
+
 void CDC6File::DeleteFrame(int i)
 {
     if (FrameByN(i) != nullptr)

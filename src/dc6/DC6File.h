@@ -118,6 +118,9 @@ public:
     {
         return static_cast<int>(m_Frames.size());
     }
+    // Frame i's pixels (by N) where the document holds them, valid until
+    // the document next changes; empty for an index that names no frame.
+    std::span<const uint8_t> GetFramePixels(int i) const;
 
     // Many DeleteFrame or InsertFrame calls in one pass over the list. The
     // indices are those the single calls would be given, in the order they

@@ -1,5 +1,6 @@
 #include "ExportAll.h"
 
+#include "DirectionCanvas.h"
 #include "FrameImage.h"
 #include "ImageGIF.h"
 #include "SpriteDescription.h"
@@ -36,41 +37,26 @@ bool MakeFolder(const std::filesystem::path& folder, std::string& error)
     return false;
 }
 
-// The canvas of a direction in offset coordinates (x right, y down): a frame
-// covers columns X to X + W - 1 and rows Y - H to Y - 1.
-struct CCanvas {
-    int64_t minX = INT64_MAX, minTop = INT64_MAX;
-    int64_t maxRight = INT64_MIN, maxY = INT64_MIN;
-
-    void Cover(const DC6FrameHeader& f)
-    {
-        minX = std::min<int64_t>(minX, f.m_iOffsetX);
-        maxRight = std::max<int64_t>(maxRight, int64_t{f.m_iOffsetX} + f.m_iWidth);
-        maxY = std::max<int64_t>(maxY, f.m_iOffsetY);
-        minTop = std::min<int64_t>(minTop, int64_t{f.m_iOffsetY} - f.m_iHeight);
-    }
-};
-
 // Frame `index` as an image of the canvas's size; false (with the reason)
 // when the canvas is too large for a picture.
-bool CanvasImage(const CDC6File& doc, int index, const CCanvas& canvas, const CPalette& palette,
-                 const CExportFormat& format, CImage& image, std::string& error)
+bool CanvasImage(const CDC6File& doc, int index, const CDirectionCanvas& canvas,
+                 const CPalette& palette, const CExportFormat& format, CImage& image,
+                 std::string& error)
 {
     DC6FrameHeader f{};
     doc.GetDC6FrameHeader(index, f);
     if (!FrameToImage(doc, index, palette, image, error))
         return false;
     PrepareForFileType(image, format.nType, 255);
-    const int64_t left = f.m_iOffsetX - canvas.minX;
-    const int64_t top = int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.minTop;
-    const int64_t right = canvas.maxRight - f.m_iOffsetX - f.m_iWidth;
-    const int64_t bottom = canvas.maxY - f.m_iOffsetY;
+    const int64_t left = f.m_iOffsetX - canvas.m_iMinX;
+    const int64_t top = int64_t{f.m_iOffsetY} - f.m_iHeight - canvas.m_iMinTop;
+    const int64_t right = canvas.m_iMaxRight - f.m_iOffsetX - f.m_iWidth;
+    const int64_t bottom = canvas.m_iMaxY - f.m_iOffsetY;
     if (std::max({left, top, right, bottom}) > INT_MAX ||
         !image.Expand(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                       static_cast<int>(bottom), palette[0])) {
         error = "The frames of one direction lie too far apart for one picture of " +
-                Number(canvas.maxRight - canvas.minX) + " x " +
-                Number(canvas.maxY - canvas.minTop) + " pixels";
+                Number(canvas.Width()) + " x " + Number(canvas.Height()) + " pixels";
         return false;
     }
     return true;
@@ -131,11 +117,10 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
         if (!animated && !MakeFolder(target, error))
             return false;
 
-        CCanvas canvas;
+        const CDirectionCanvas canvas = DirectionCanvas(doc, d);
         for (int f = 0; f < frames; ++f) {
             DC6FrameHeader fh{};
             doc.GetDC6FrameHeader(d * frames + f, fh);
-            canvas.Cover(fh);
             const std::string section = FrameSectionName(d, f);
             ini.AddNewSection(section, kFrameComment);
             ini.AddNewKey(section, "Width", Number(fh.m_iWidth));
@@ -177,8 +162,8 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                 return false;
             }
         }
-        ini.AddNewKey(directionSection, "Img_X0", Number(canvas.minX));
-        ini.AddNewKey(directionSection, "Img_Y0", Number(canvas.maxY));
+        ini.AddNewKey(directionSection, "Img_X0", Number(canvas.m_iMinX));
+        ini.AddNewKey(directionSection, "Img_Y0", Number(canvas.m_iMaxY));
     }
     if (!ini.SaveFile(description)) {
         error = "Could not save " + description.string();

@@ -1,8 +1,11 @@
 // The document's frame list and its index rules.
 
 #include "DC6File.h"
+#include "DirectionCanvas.h"
 
 #include <gtest/gtest.h>
+
+#include <climits>
 
 namespace {
 
@@ -99,6 +102,7 @@ TEST(DC6Document, IndexRulesFollowTheHeaderOrTheList)
     EXPECT_FALSE(doc.GetDC6Frame(2, frame));
     EXPECT_EQ(frame.m_DC6FrameHeader.m_iWidth, 77) << "nothing is copied";
     EXPECT_EQ(doc.GetFramePixelCount(2), 0);
+    EXPECT_TRUE(doc.GetFramePixels(2).empty());
     EXPECT_EQ(doc.GetFramePixelCount(1), 100);
     EXPECT_EQ(doc.GetFrameOffsetY(3), -12);
     EXPECT_EQ(doc.GetFrameOffsetX(4), 0);
@@ -126,6 +130,8 @@ TEST(DC6Document, PixelsAndSizesStayConsistent)
     DC6Frame frame;
     doc.GetDC6Frame(0, frame);
     EXPECT_EQ(frame.m_ImageData, (std::vector<uint8_t>{0, 0, 0, 0, 0, 9}));
+    const std::span<const uint8_t> inPlace = doc.GetFramePixels(0);
+    EXPECT_EQ(std::vector<uint8_t>(inPlace.begin(), inPlace.end()), frame.m_ImageData);
 
     EXPECT_FALSE(doc.ResizeFrame(0, -1, 5));
     EXPECT_FALSE(doc.ResizeFrame(0, 1 << 16, 1 << 16));
@@ -147,7 +153,36 @@ TEST(DC6Document, EmptyDocumentsAnswerNothing)
     doc.SetDC6FileHeader(header);
     EXPECT_FALSE(doc.GetDC6FileHeader(header));
     EXPECT_EQ(doc.GetFramePixelCount(0), 0);
+    EXPECT_TRUE(doc.GetFramePixels(0).empty());
     doc.DeleteFrame(0);
     EXPECT_EQ(doc.FreeDC6(), 0);
     EXPECT_EQ(doc.GetFileNamePart(true, false), "");
+}
+
+TEST(DC6Document, ADirectionsCanvasHoldsItsFramesAtTheirOffsets)
+{
+    // Direction 1: 10 x 20 at 0, 0 and 10 x 10 at 5, 5. Direction 0 lies
+    // elsewhere and does not count.
+    CDC6File doc;
+    doc.NewDC6(2, 2);
+    doc.SetFrameOffsetX(0, -500);
+    doc.ResizeFrame(2, 10, 20);
+    doc.SetFrameOffsetX(3, 5);
+    doc.SetFrameOffsetY(3, 5);
+    const CDirectionCanvas canvas = DirectionCanvas(doc, 1);
+    EXPECT_EQ(canvas.m_iMinX, 0);
+    EXPECT_EQ(canvas.m_iMinTop, -20);
+    EXPECT_EQ(canvas.m_iMaxRight, 15);
+    EXPECT_EQ(canvas.m_iMaxY, 5);
+    EXPECT_EQ(canvas.Width(), 15);
+    EXPECT_EQ(canvas.Height(), 25);
+
+    for (int direction : {-1, 2})
+        EXPECT_TRUE(DirectionCanvas(doc, direction).IsEmpty()) << direction;
+    EXPECT_TRUE(DirectionCanvas(CDC6File(), 0).IsEmpty());
+
+    // The farthest offsets do not overflow.
+    doc.SetFrameOffsetX(0, INT_MIN);
+    doc.SetFrameOffsetX(1, INT_MAX);
+    EXPECT_EQ(DirectionCanvas(doc, 0).Width(), int64_t{INT_MAX} + 10 - INT_MIN);
 }
