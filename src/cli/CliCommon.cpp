@@ -110,4 +110,12 @@ std::filesystem::path PaletteFolder()
     return ProgramFolder() / "data" / "pal";
 }
 
+int ReadNamedPalette(const std::string& name, CPalette& palette)
+{
+    std::string error;
+    if (!ResolvePalette(name, PaletteFolder(), palette, error))
+        return Fail(error);
+    return kOk;
+}
+
 } // namespace cli

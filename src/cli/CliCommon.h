@@ -2,6 +2,8 @@
 
 // What the verbs of spritewright-cli share: argument reading and reporting.
 
+#include "Palette.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -48,5 +50,8 @@ bool MakeOutputFolder(const std::string& path);
 std::filesystem::path ProgramFolder();
 // The palette folder beside this program: data/pal.
 std::filesystem::path PaletteFolder();
+// Reads the palette a --palette option names (see ResolvePalette): kOk, or
+// the failure reported.
+int ReadNamedPalette(const std::string& name, CPalette& palette);
 
 } // namespace cli

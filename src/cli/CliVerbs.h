@@ -14,5 +14,7 @@ int RunExportFrame(Args args);
 int RunSheet(Args args);
 int RunExportAll(Args args);
 int RunBuild(Args args);
+int RunExportSheet(Args args);
+int RunImportSheet(Args args);
 
 } // namespace cli

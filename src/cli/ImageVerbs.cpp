@@ -15,9 +15,8 @@ namespace {
 int ReadPaletteAndSprite(const std::string& paletteName, const std::string& file, CPalette& palette,
                          CDC6File& doc)
 {
-    std::string error;
-    if (!ResolvePalette(paletteName, PaletteFolder(), palette, error))
-        return Fail(error);
+    if (const int status = ReadNamedPalette(paletteName, palette); status != kOk)
+        return status;
     if (!doc.LoadDC6(file))
         return Fail(file, doc.GetLastErrorText());
     return kOk;

@@ -27,9 +27,9 @@ std::string Number(int64_t value)
 }
 
 // Text that never throws: bytes that are no UTF-8 are replaced.
-std::string Dump(const Json& value, int indent = -1)
+std::string Dump(const Json& value)
 {
-    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 // A value as a message shows it, cut short when long.
@@ -337,7 +337,10 @@ std::string WriteSheetAtlas(const CSheetAtlas& atlas)
         {"framesPerDirection", atlas.nFramesPerDirection},
         {"termination", termination},
     };
-    return text + "],\n\"meta\": " + Dump(meta, 1) + "\n}\n";
+    text += "],\n\"meta\": {";
+    for (auto it = meta.begin(); it != meta.end(); ++it)
+        text += (it == meta.begin() ? "\n " : ",\n ") + Dump(it.key()) + ": " + Dump(it.value());
+    return text + "\n}\n}\n";
 }
 
 bool ReadSheetAtlas(std::string_view text, CSheetAtlas& atlas, std::string& error)
