@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 
 const QStringList kImageSaveFilters = {
@@ -23,6 +24,13 @@ std::pair<QPushButton*, QPushButton*> MakeOkCancel(QDialog& dialog)
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     return {ok, cancel};
+}
+
+QRadioButton* MakeRadio(const QString& caption, const char* name)
+{
+    auto* radio = new QRadioButton(caption);
+    radio->setObjectName(name);
+    return radio;
 }
 
 QSpinBox* MakeNumberField(const char* name, int low, int high, int value)

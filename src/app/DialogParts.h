@@ -8,6 +8,7 @@
 
 class QDialog;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 
 // The image types a picture can be saved as, in the order of their filters.
@@ -16,6 +17,9 @@ extern const QStringList kImageSaveFilters;
 // OK ("确定", the default button) and Cancel ("取消"), which accept and
 // reject `dialog`.
 std::pair<QPushButton*, QPushButton*> MakeOkCancel(QDialog& dialog);
+
+// A radio button named `name`.
+QRadioButton* MakeRadio(const QString& caption, const char* name);
 
 // A field for a whole number from low to high.
 QSpinBox* MakeNumberField(const char* name, int low, int high, int value);

@@ -12,17 +12,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace {
-
-QRadioButton* MakeRadio(const char* caption, const char* name)
-{
-    auto* radio = new QRadioButton(caption);
-    radio->setObjectName(name);
-    return radio;
-}
-
-} // namespace
-
 CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     : QDialog(parent), m_nFramesPerSecond(kDefaultFramesPerSecond),
       m_radBMP(MakeRadio("BMP", "m_radBMP")), m_radPCX(MakeRadio("PCX", "m_radPCX")),

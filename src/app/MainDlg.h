@@ -77,6 +77,8 @@ public slots:
     void OnShowFrames();
     void OnExportAll();
     void OnBuildFromIni();
+    void OnExportSheet();
+    void OnImportSheet();
     void OnAbout();
 
 protected:
@@ -106,6 +108,13 @@ private:
     void AppendDirectionLabel();
     void AppendFrameLabels(int count);
     QString ImageFileDialog(bool save, const QString& caption, const QStringList& filters);
+    // Asks for the atlas of `sheet`, offering the name beside it.
+    QString AtlasFileDialog(bool save, const QString& sheet);
+    // Before a command that makes a new sprite: the open one is closed,
+    // after asking. False when it stays open.
+    bool CloseForNewSprite();
+    // After it: shows the new sprite, untitled and unsaved.
+    void ShowNewSprite();
 
     std::filesystem::path m_ProgramFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -125,6 +134,8 @@ private:
     QPushButton* m_btnExportAll = nullptr;
     QPushButton* m_btnShowFrames = nullptr;
     QPushButton* m_btnBuildFromIni = nullptr;
+    QPushButton* m_btnExportSheet = nullptr;
+    QPushButton* m_btnImportSheet = nullptr;
     QPushButton* m_btnAddDirection = nullptr;
     QPushButton* m_btnDeleteDirection = nullptr;
     QPushButton* m_btnInsertDirection = nullptr;

@@ -122,4 +122,4 @@ protected:
 };
 
 inline const std::set<std::string> kAlwaysEnabled = {"m_btnNew", "m_btnOpen", "m_btnExit",
-                                                     "m_btnBuildFromIni"};
+                                                     "m_btnBuildFromIni", "m_btnImportSheet"};
