@@ -19,7 +19,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Places in a canvas lie within a few times the range of an offset.
-constexpr int64_t kMaxCanvasCoordinate = int64_t{1} << 34;
+constexpr int64_t kMaxCanvasCoordinate = int64_t{1} << 35;
 
 std::string Number(int64_t value)
 {
@@ -183,56 +183,64 @@ bool ReadMeta(const Json& meta, CSheetAtlas& atlas, std::string& error)
     return true;
 }
 
-// What a frame's entry may add: its place in the source, which must agree
-// with its size and offsets.
+// Where the frame lies in its source, which must agree with its size and
+// offsets. A frame without a source is its own source; without an origin,
+// the origin follows from the offsets.
 bool ReadSource(const Json& entry, const CPlace& place, CAtlasFrame& frame)
 {
     bool ok = false;
-    const Json* value = place.Member(entry, "trimmed", false, ok);
-    if (value != nullptr && !value->is_boolean())
-        return place.Fail("\"trimmed\" must be true or false, not " + Shown(*value));
+    const Json* trimmed = place.Member(entry, "trimmed", false, ok);
+    if (trimmed != nullptr && !trimmed->is_boolean())
+        return place.Fail("\"trimmed\" must be true or false, not " + Shown(*trimmed));
     const Json* source = place.Member(entry, "spriteSourceSize", false, ok);
     const Json* sourceSize = place.Member(entry, "sourceSize", false, ok);
-    if (source == nullptr || sourceSize == nullptr) {
-        if (source != nullptr || sourceSize != nullptr)
-            return place.Fail("\"spriteSourceSize\" and \"sourceSize\" go together");
-        return true;
-    }
+    if ((source == nullptr) != (sourceSize == nullptr))
+        return place.Fail("\"spriteSourceSize\" and \"sourceSize\" go together");
     CAtlasRect& s = frame.spriteSource;
-    if (!place.Fields(*source, "spriteSourceSize", {{"x", &s.x}, {"y", &s.y}},
-                      -kMaxCanvasCoordinate, kMaxCanvasCoordinate) ||
-        !place.Fields(*source, "spriteSourceSize", {{"w", &s.w}, {"h", &s.h}}, 1, INT_MAX) ||
-        !place.Fields(*sourceSize, "sourceSize",
-                      {{"w", &frame.nSourceWidth}, {"h", &frame.nSourceHeight}}, 1,
-                      kMaxCanvasCoordinate))
-        return false;
-    if (s.w != frame.frame.w || s.h != frame.frame.h)
-        return place.Fail("\"spriteSourceSize\" is " + Number(s.w) + " x " + Number(s.h) +
-                          ", but \"frame\" is " + Number(frame.frame.w) + " x " +
-                          Number(frame.frame.h));
-    if (s.x < 0 || s.y < 0 || s.x + s.w > frame.nSourceWidth || s.y + s.h > frame.nSourceHeight)
-        return place.Fail("\"spriteSourceSize\" reaches outside the " + Number(frame.nSourceWidth) +
-                          " x " + Number(frame.nSourceHeight) + " of \"sourceSize\"");
+    s = {0, 0, frame.frame.w, frame.frame.h};
+    frame.nSourceWidth = s.w;
+    frame.nSourceHeight = s.h;
+    if (source != nullptr) {
+        if (!place.Fields(*source, "spriteSourceSize", {{"x", &s.x}, {"y", &s.y}},
+                          -kMaxCanvasCoordinate, kMaxCanvasCoordinate) ||
+            !place.Fields(*source, "spriteSourceSize", {{"w", &s.w}, {"h", &s.h}}, 1, INT_MAX) ||
+            !place.Fields(*sourceSize, "sourceSize",
+                          {{"w", &frame.nSourceWidth}, {"h", &frame.nSourceHeight}}, 1,
+                          kMaxCanvasCoordinate))
+            return false;
+        if (s.w != frame.frame.w || s.h != frame.frame.h)
+            return place.Fail("\"spriteSourceSize\" is " + Number(s.w) + " x " + Number(s.h) +
+                              ", but \"frame\" is " + Number(frame.frame.w) + " x " +
+                              Number(frame.frame.h));
+        if (s.x < 0 || s.y < 0 || s.x + s.w > frame.nSourceWidth || s.y + s.h > frame.nSourceHeight)
+            return place.Fail("\"spriteSourceSize\" reaches outside the " +
+                              Number(frame.nSourceWidth) + " x " + Number(frame.nSourceHeight) +
+                              " of \"sourceSize\"");
+    }
     frame.bTrimmed =
         s.x != 0 || s.y != 0 || s.w != frame.nSourceWidth || s.h != frame.nSourceHeight;
-    if (value != nullptr && value->get<bool>() != frame.bTrimmed)
+    if (source != nullptr && trimmed != nullptr && trimmed->get<bool>() != frame.bTrimmed)
         return place.Fail(std::string("\"trimmed\" must be ") +
                           (frame.bTrimmed ? "true" : "false") + ": the frame is " +
                           (frame.bTrimmed ? "smaller than" : "the whole of") + " its source");
 
+    // The canvas's top left corner, in offset coordinates.
+    const int64_t x = frame.nOffsetX - s.x;
+    const int64_t y = int64_t{frame.nOffsetY} - frame.frame.h - s.y;
+    frame.nOriginX = x;
+    frame.nOriginY = y;
     const Json* origin = place.Member(entry, "origin", false, ok);
     if (origin == nullptr)
         return true;
     if (!place.Fields(*origin, "origin", {{"x", &frame.nOriginX}, {"y", &frame.nOriginY}},
                       -kMaxCanvasCoordinate, kMaxCanvasCoordinate))
         return false;
-    const int64_t x = frame.nOffsetX - frame.nOriginX;
-    const int64_t y = int64_t{frame.nOffsetY} - frame.frame.h - frame.nOriginY;
-    if (x != s.x || y != s.y)
-        return place.Fail("\"spriteSourceSize\" places the frame at " + Number(s.x) + ", " +
-                          Number(s.y) +
-                          " in its source, but \"offset\" and \"origin\" place it at " + Number(x) +
-                          ", " + Number(y));
+    if (frame.nOriginX != x || frame.nOriginY != y)
+        return place.Fail("\"origin\" is " + Number(frame.nOriginX) + ", " +
+                          Number(frame.nOriginY) +
+                          ", but \"offset\" and \"spriteSourceSize\" "
+                          "put the source's top left corner at " +
+                          Number(x) + ", " + Number(y));
     return true;
 }
 

@@ -38,6 +38,8 @@ struct CAtlasRect {
     int64_t y = 0;
     int64_t w = 0;
     int64_t h = 0;
+
+    friend bool operator==(const CAtlasRect&, const CAtlasRect&) = default;
 };
 
 struct CAtlasFrame {
@@ -52,6 +54,8 @@ struct CAtlasFrame {
     int nOffsetY = 0;
     int64_t nOriginX = 0;
     int64_t nOriginY = 0;
+
+    friend bool operator==(const CAtlasFrame&, const CAtlasFrame&) = default;
 };
 
 struct CSheetAtlas {
@@ -62,6 +66,8 @@ struct CSheetAtlas {
     int nFramesPerDirection = 0;
     std::array<uint8_t, 4> termination{};
     std::vector<CAtlasFrame> frames;
+
+    friend bool operator==(const CSheetAtlas&, const CSheetAtlas&) = default;
 };
 
 // An atlas file may not be larger than this.
@@ -77,9 +83,11 @@ std::string WriteSheetAtlas(const CSheetAtlas& atlas);
 // termination, and each frame's filename (the name of its place in the
 // list), frame and offset. Checked when present: rotated (false), trimmed,
 // spriteSourceSize and sourceSize (the frame's size, inside the source),
-// origin (spriteSourceSize's place agrees with the offsets), duration, and
-// meta's scale ("1"); what is not there keeps its default. Other keys are
-// not looked at. The grid must stay within the document's limits on
+// origin (it agrees with the offsets and spriteSourceSize), duration, and
+// meta's scale ("1"). A frame without spriteSourceSize is its own source;
+// without origin, the origin follows from the offsets; without duration it
+// lasts 0. Other keys are not looked at, so that writing what was read
+// gives an atlas that reads the same. The grid must stay within the document's limits on
 // frames and pixels. False with a message that names the frame and the
 // key at the first fault.
 bool ReadSheetAtlas(std::string_view text, CSheetAtlas& atlas, std::string& error);

@@ -182,6 +182,39 @@ TEST(SpriteSheet, AtlasFollowsTheArrayFormWithTheSpritesOwnKeys)
     EXPECT_EQ(sheet.GetTransIndex(), 0);
 }
 
+TEST(SpriteSheet, AnAtlasWithOnlyTheNeededKeysReadsAndWritesTheSame)
+{
+    // Another writer may leave out what a sprite does not need.
+    TempDir dir;
+    CDC6File walk;
+    MakeWalk(walk);
+    const CPalette palette = DistinctPalette();
+    std::string error;
+    ASSERT_TRUE(ExportSpriteSheet(walk, palette, {}, dir / "walk.png", dir / "walk.json", error));
+    Json atlas = Json::parse(Text(dir / "walk.json"));
+    for (Json& frame : atlas["frames"])
+        for (const char* key :
+             {"rotated", "trimmed", "spriteSourceSize", "sourceSize", "duration", "origin"})
+            frame.erase(key);
+    for (const char* key : {"app", "version", "image", "format", "scale", "frameTags"})
+        atlas["meta"].erase(key);
+    WriteText(dir / "plain.json", atlas.dump());
+    CDC6File back;
+    ASSERT_TRUE(ImportSpriteSheet(dir / "walk.png", dir / "plain.json", palette, back, error))
+        << error;
+    ExpectSameSprite(walk, back, "plain");
+
+    // Each frame is then its own source, its origin where its offsets put
+    // it; written out, that reads the same.
+    CSheetAtlas read, again;
+    ASSERT_TRUE(ReadSheetAtlasFile(dir / "plain.json", read, error)) << error;
+    EXPECT_EQ(read.frames[1].spriteSource, (CAtlasRect{0, 0, 10, 10}));
+    EXPECT_EQ(read.frames[1].nOriginY, -5);
+    EXPECT_FALSE(read.frames[1].bTrimmed);
+    ASSERT_TRUE(ReadSheetAtlas(WriteSheetAtlas(read), again, error)) << error;
+    EXPECT_TRUE(again == read);
+}
+
 TEST(SpriteSheet, RealSpritesComeBackIndexForIndexInEveryLayoutAndCanvas)
 {
     // Their palette holds some colours more than once; their termination
@@ -364,8 +397,8 @@ TEST(SpriteSheet, AtlasFaultsNameTheFrameAndLeaveTheSpriteAlone)
          "Atlas frame 1 (direction 0, frame 1): \"trimmed\" must be true: the frame is smaller "
          "than its source"},
         {"moved offset", [](Json& a) { a["frames"][1]["offset"]["x"] = 6; },
-         "Atlas frame 1 (direction 0, frame 1): \"spriteSourceSize\" places the frame at 5, 15 in "
-         "its source, but \"offset\" and \"origin\" place it at 6, 15"},
+         "Atlas frame 1 (direction 0, frame 1): \"origin\" is 0, -20, but \"offset\" and "
+         "\"spriteSourceSize\" put the source's top left corner at 1, -20"},
         {"negative duration", [](Json& a) { a["frames"][0]["duration"] = -1; },
          "Atlas frame 0 (direction 0, frame 0): \"duration\" must be a whole number from 0 to "
          "2147483647, not -1"},
@@ -380,8 +413,8 @@ TEST(SpriteSheet, AtlasFaultsNameTheFrameAndLeaveTheSpriteAlone)
          [](Json& a) {
              // Five frames of the largest size.
              Json frame = a["frames"][0];
-             frame.erase("spriteSourceSize");
-             frame.erase("sourceSize");
+             for (const char* key : {"spriteSourceSize", "sourceSize", "origin"})
+                 frame.erase(key);
              frame["frame"] = {{"x", 0}, {"y", 0}, {"w", 16384}, {"h", 16384}};
              a["frames"] = Json::array();
              for (int f = 0; f < 5; ++f) {
