@@ -7,6 +7,7 @@
 #include <utility>
 
 class QDialog;
+class QLayout;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -17,6 +18,10 @@ extern const QStringList kImageSaveFilters;
 // OK ("确定", the default button) and Cancel ("取消"), which accept and
 // reject `dialog`.
 std::pair<QPushButton*, QPushButton*> MakeOkCancel(QDialog& dialog);
+
+// Lays `dialog` out as its options on the left, OK and Cancel (as
+// MakeOkCancel makes them) on the right at the top.
+void LayOutOptions(QDialog& dialog, QLayout* options);
 
 // A radio button named `name`.
 QRadioButton* MakeRadio(const QString& caption, const char* name);

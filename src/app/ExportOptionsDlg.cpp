@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -43,14 +42,9 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     connect(m_chkAnimation, &QCheckBox::toggled, this, &CExportOptionsDlg::EnableFramesPerSecond);
     EnableFramesPerSecond();
 
-    const auto [ok, cancel] = MakeOkCancel(*this);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(formats);
-    layout->addLayout(buttons);
+    auto* options = new QVBoxLayout;
+    options->addWidget(formats);
+    LayOutOptions(*this, options);
 }
 
 void CExportOptionsDlg::OnGifChosen()

@@ -4,8 +4,6 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -43,15 +41,7 @@ CExportSheetDlg::CExportSheetDlg(QWidget* parent)
     options->addWidget(Choices(tr("排列"), {m_radRows, m_radColumns, m_radPacked}));
     options->addWidget(Choices(tr("单元"), {m_radRegistered, m_radTrimmed}));
     options->addLayout(numbers);
-
-    const auto [ok, cancel] = MakeOkCancel(*this);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(options);
-    layout->addLayout(buttons);
+    LayOutOptions(*this, options);
 }
 
 void CExportSheetDlg::accept()

@@ -21,6 +21,15 @@ std::string Described(const std::filesystem::path& sprite)
     return r.out;
 }
 
+// A sprite of blank frames in `dir`; its path.
+std::string BlankSprite(const TempDir& dir, const std::string& name, int directions, int frames)
+{
+    CDC6File doc;
+    doc.NewDC6(directions, frames);
+    EXPECT_TRUE(doc.SaveDC6(dir / name));
+    return (dir / name).string();
+}
+
 } // namespace
 
 TEST(CliSheet, RealSpritesComeBackWithTheirOffsetsAndTerminationBytes)
@@ -66,10 +75,7 @@ TEST(CliSheet, RealSpritesComeBackWithTheirOffsetsAndTerminationBytes)
 TEST(CliSheet, FaultsWriteNothing)
 {
     TempDir dir;
-    CDC6File doc;
-    doc.NewDC6(2, 3);
-    ASSERT_TRUE(doc.SaveDC6(dir / "walk.dc6"));
-    const auto walk = (dir / "walk.dc6").string();
+    const auto walk = BlankSprite(dir, "walk.dc6", 2, 3);
     const auto sheet = (dir / "walk.png").string();
     const auto atlas = (dir / "walk.json").string();
     ASSERT_EQ(RunProgram(SPRITEWRIGHT_CLI, {"export-sheet", walk, sheet}).status, 0);
@@ -101,10 +107,7 @@ TEST(CliSheet, FaultsWriteNothing)
 TEST(CliSheet, UsageMistakes)
 {
     TempDir dir;
-    CDC6File doc;
-    doc.NewDC6(1, 1);
-    ASSERT_TRUE(doc.SaveDC6(dir / "a.dc6"));
-    const auto a = (dir / "a.dc6").string();
+    const auto a = BlankSprite(dir, "a.dc6", 1, 1);
     const auto png = (dir / "a.png").string();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"export-sheet", a, png, "--layout", "diagonal"},
