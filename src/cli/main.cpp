@@ -113,18 +113,19 @@ Verbs:
   export-sheet IN.dc6 OUT.EXT [--json ATLAS.json] [--layout rows|columns|packed]
                [--canvas registered|trimmed] [--padding N] [--fps N] [--palette P]
       Writes every frame on one sheet (PNG, BMP, GIF, TIF or PCX by the
-      extension of OUT; 8 bits with the frames' indices unchanged and palette
-      P as its colours, a PNG showing index 0 as transparent) and a JSON atlas
-      (default: OUT with the extension .json) in the array form that
-      pixel-art editors and game engines read: each frame's rectangle, its
-      place in its direction's canvas, its duration (1000 / N milliseconds,
-      --fps N from 1 to 100, default 25) and its drawing offsets. rows (the
-      default) puts each direction on a row of cells, frames left to right;
-      columns puts each on a column; packed packs the cells into a
-      near-square sheet. registered cells (the default) are the direction's
-      canvas with the frame at its offsets, so that the cells animate in
-      place; trimmed cells are the frames themselves. --padding puts N
-      pixels (0 to 256, default 0) between cells.
+      extension of OUT, another extension than JPG giving BMP; 8 bits with
+      the frames' indices unchanged and palette P as its colours, a PNG
+      showing index 0 as transparent) and a JSON atlas (default: OUT with
+      the extension .json) in the array form that pixel-art editors and
+      game engines read: each frame's rectangle, its place in its
+      direction's canvas, its duration (1000 / N milliseconds, --fps N from
+      1 to 100, default 25) and its drawing offsets. rows (the default)
+      puts each direction on a row of cells, frames left to right; columns
+      puts each on a column; packed packs the cells into a near-square
+      sheet. registered cells (the default) are the direction's canvas with
+      the frame at its offsets, so that the cells animate in place; trimmed
+      cells are the frames themselves. --padding puts N pixels (0 to 256,
+      default 0) between cells.
   import-sheet SHEET ATLAS.json -o OUT.dc6 [--palette P]
       Builds a sprite from a sheet and its atlas: each frame cut from its
       rectangle with its colours matched to palette P as import matches
