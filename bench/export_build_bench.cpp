@@ -1,6 +1,7 @@
 // Export all frames and build back, through spritewright-cli as a user runs
 // it: four sprites of 16 directions x 32 frames of 128 x 128 pixels, in
-// every format, with one job and with two. Reports the time per frame.
+// every format, with one job and with two; and the same through a sprite
+// sheet with its atlas. Reports the time per frame.
 
 #include "DC6File.h"
 
@@ -105,6 +106,65 @@ void BM_ExportAndBuild(benchmark::State& state)
 
 BENCHMARK(BM_ExportAndBuild)
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+
+// The same sprites through a sheet with its atlas and back, one sprite
+// after another, next to export-all and build as PNG with one job, timed
+// in the same run. range(0): 0 rows of registered cells, 1 packed trimmed.
+void BM_SheetExportAndImport(benchmark::State& state)
+{
+    const bool packed = state.range(0) == 1;
+    const auto work = WorkFolder();
+    const std::string cli = SPRITEWRIGHT_CLI;
+    double sheetExport = 0, sheetImport = 0, iniExport = 0, iniBuild = 0;
+    const auto seconds = [](auto from, auto to) {
+        return std::chrono::duration<double>(to - from).count();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(work / "sheets");
+        std::filesystem::remove_all(work / "out");
+        std::filesystem::create_directories(work / "sheets");
+        std::filesystem::create_directories(work / "out");
+        state.ResumeTiming();
+        for (int s = 0; s < kSprites; ++s) {
+            const std::string name = "s" + std::to_string(s);
+            const auto sprite = Quote(work / "sprites" / (name + ".dc6"));
+            const auto sheet = Quote(work / "sheets" / (name + ".png"));
+            const auto atlas = Quote(work / "sheets" / (name + ".json"));
+            const auto t0 = std::chrono::steady_clock::now();
+            Run(state, cli + " export-sheet " + sprite + " " + sheet +
+                           (packed ? " --layout packed --canvas trimmed" : ""));
+            const auto t1 = std::chrono::steady_clock::now();
+            Run(state, cli + " import-sheet " + sheet + " " + atlas + " -o " +
+                           Quote(work / "sheets" / (name + ".dc6")));
+            const auto t2 = std::chrono::steady_clock::now();
+            Run(state, cli + " export-all " + sprite + " -o " + Quote(work / "out") +
+                           " --format png --jobs 1");
+            const auto t3 = std::chrono::steady_clock::now();
+            const std::string base = name + "_png";
+            Run(state, cli + " build " + Quote(work / "out" / base / (base + ".ini")) + " -o " +
+                           Quote(work / "out" / (name + ".dc6")) + " --jobs 1");
+            const auto t4 = std::chrono::steady_clock::now();
+            sheetExport += seconds(t0, t1);
+            sheetImport += seconds(t1, t2);
+            iniExport += seconds(t2, t3);
+            iniBuild += seconds(t3, t4);
+        }
+    }
+    const double frames = static_cast<double>(state.iterations()) * kFramesInAll;
+    state.counters["sheet_export_us_per_frame"] = sheetExport / frames * 1e6;
+    state.counters["sheet_import_us_per_frame"] = sheetImport / frames * 1e6;
+    state.counters["export_vs_export_all"] = sheetExport / iniExport;
+    state.counters["import_vs_build"] = sheetImport / iniBuild;
+    state.SetLabel(packed ? "packed trimmed" : "rows registered");
+}
+
+BENCHMARK(BM_SheetExportAndImport)
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);

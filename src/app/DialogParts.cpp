@@ -1,7 +1,9 @@
 #include "DialogParts.h"
 
+#include <QBoxLayout>
 #include <QDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 
 const QStringList kImageSaveFilters = {
@@ -23,6 +25,25 @@ std::pair<QPushButton*, QPushButton*> MakeOkCancel(QDialog& dialog)
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     return {ok, cancel};
+}
+
+void LayOutOptions(QDialog& dialog, QLayout* options)
+{
+    const auto [ok, cancel] = MakeOkCancel(dialog);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(&dialog);
+    layout->addLayout(options);
+    layout->addLayout(buttons);
+}
+
+QRadioButton* MakeRadio(const QString& caption, const char* name)
+{
+    auto* radio = new QRadioButton(caption);
+    radio->setObjectName(name);
+    return radio;
 }
 
 QSpinBox* MakeNumberField(const char* name, int low, int high, int value)

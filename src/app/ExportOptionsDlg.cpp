@@ -7,21 +7,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-
-namespace {
-
-QRadioButton* MakeRadio(const char* caption, const char* name)
-{
-    auto* radio = new QRadioButton(caption);
-    radio->setObjectName(name);
-    return radio;
-}
-
-} // namespace
 
 CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     : QDialog(parent), m_nFramesPerSecond(kDefaultFramesPerSecond),
@@ -54,14 +42,9 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     connect(m_chkAnimation, &QCheckBox::toggled, this, &CExportOptionsDlg::EnableFramesPerSecond);
     EnableFramesPerSecond();
 
-    const auto [ok, cancel] = MakeOkCancel(*this);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(formats);
-    layout->addLayout(buttons);
+    auto* options = new QVBoxLayout;
+    options->addWidget(formats);
+    LayOutOptions(*this, options);
 }
 
 void CExportOptionsDlg::OnGifChosen()

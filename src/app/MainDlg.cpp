@@ -163,9 +163,11 @@ void CMainDlg::BuildControls()
     m_btnExportAll = MakeButton("全部导出", "m_btnExportAll");
     m_btnBuildFromIni = MakeButton("INI→DC6", "m_btnBuildFromIni");
     m_btnShowFrames = MakeButton("显示帧数", "m_btnShowFrames");
+    m_btnExportSheet = MakeButton(tr("导出图集"), "m_btnExportSheet");
+    m_btnImportSheet = MakeButton(tr("图集→DC6"), "m_btnImportSheet");
     auto* imageButtons = new QVBoxLayout;
-    for (QPushButton* button :
-         {m_btnImport, m_btnExport, m_btnExportAll, m_btnBuildFromIni, m_btnShowFrames})
+    for (QPushButton* button : {m_btnImport, m_btnExport, m_btnExportAll, m_btnBuildFromIni,
+                                m_btnShowFrames, m_btnExportSheet, m_btnImportSheet})
         imageButtons->addWidget(button);
     imageButtons->addStretch(1);
 
@@ -207,6 +209,8 @@ void CMainDlg::BuildControls()
     connect(m_btnShowFrames, &QPushButton::clicked, this, &CMainDlg::OnShowFrames);
     connect(m_btnExportAll, &QPushButton::clicked, this, &CMainDlg::OnExportAll);
     connect(m_btnBuildFromIni, &QPushButton::clicked, this, &CMainDlg::OnBuildFromIni);
+    connect(m_btnExportSheet, &QPushButton::clicked, this, &CMainDlg::OnExportSheet);
+    connect(m_btnImportSheet, &QPushButton::clicked, this, &CMainDlg::OnImportSheet);
     connect(m_cboPalette, &QComboBox::activated, this, &CMainDlg::OnSelChangePalette);
     connect(m_btnLoadPalette, &QPushButton::clicked, this, &CMainDlg::OnLoadPalette);
     connect(m_cboDirection, &QComboBox::currentIndexChanged, this, &CMainDlg::OnSelChangeFrame);
@@ -261,8 +265,8 @@ void CMainDlg::RefreshState()
         m_DC6File.GetDC6FileHeader(header);
     for (QPushButton* button :
          {m_btnChangeOffset, m_btnImport, m_btnExport, m_btnExportAll, m_btnShowFrames,
-          m_btnAddDirection, m_btnInsertDirection, m_btnAddFrame, m_btnInsertFrame, m_btnSave,
-          m_btnSaveAs, m_btnClose})
+          m_btnExportSheet, m_btnAddDirection, m_btnInsertDirection, m_btnAddFrame,
+          m_btnInsertFrame, m_btnSave, m_btnSaveAs, m_btnClose})
         button->setEnabled(loaded);
     m_btnDeleteDirection->setEnabled(loaded && header.m_iDirections > 1);
     m_btnDeleteFrame->setEnabled(loaded && header.m_iFramesPerDirection > 1);

@@ -75,6 +75,8 @@ public slots:
     void OnShowFrames();
     void OnExportAll();
     void OnBuildFromIni();
+    void OnExportSheet();
+    void OnImportSheet();
     void OnAbout();
 
 protected:
@@ -115,6 +117,13 @@ private:
     // playback first, so that it works on the frame the user chose.
     void StopPlayback();
     void OnPreviewFrameRequested(int frame);
+    // Asks for the atlas of `sheet`, offering the name beside it.
+    QString AtlasFileDialog(bool save, const QString& sheet);
+    // Before a command that makes a new sprite: the open one is closed,
+    // after asking. False when it stays open.
+    bool CloseForNewSprite();
+    // After it: shows the new sprite, untitled and unsaved.
+    void ShowNewSprite();
 
     std::filesystem::path m_DataFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -135,6 +144,8 @@ private:
     QPushButton* m_btnExportAll = nullptr;
     QPushButton* m_btnShowFrames = nullptr;
     QPushButton* m_btnBuildFromIni = nullptr;
+    QPushButton* m_btnExportSheet = nullptr;
+    QPushButton* m_btnImportSheet = nullptr;
     QPushButton* m_btnAddDirection = nullptr;
     QPushButton* m_btnDeleteDirection = nullptr;
     QPushButton* m_btnInsertDirection = nullptr;

@@ -29,17 +29,32 @@ void CMainDlg::OnExportAll()
         ShowError(error);
 }
 
-void CMainDlg::OnBuildFromIni()
+bool CMainDlg::CloseForNewSprite()
 {
     StopPlayback();
-    if (m_bDocLoaded == 1) {
-        if (!Ask("This will close currently open DC6!! Continue?", "Attention",
-                 CUserInteraction::Icon::Question))
-            return;
-        OnFileClose();
-        if (m_bDocLoaded == 1)
-            return;
-    }
+    if (m_bDocLoaded != 1)
+        return true;
+    if (!Ask("This will close currently open DC6!! Continue?", "Attention",
+             CUserInteraction::Icon::Question))
+        return false;
+    OnFileClose();
+    return m_bDocLoaded != 1;
+}
+
+void CMainDlg::ShowNewSprite()
+{
+    FillFrameLists();
+    m_bDocLoaded = 1;
+    m_bUntitled = 1;
+    m_strFileName.clear();
+    SetSaved(0);
+    ShowFrame(0);
+}
+
+void CMainDlg::OnBuildFromIni()
+{
+    if (!CloseForNewSprite())
+        return;
     CUserInteraction::FileRequest request;
     request.filters = QStringList{"Spritewright Ini File (*.ini)"};
     request.strDefaultSuffix = "ini";
@@ -56,10 +71,5 @@ void CMainDlg::OnBuildFromIni()
         OnFileClose();
         return;
     }
-    FillFrameLists();
-    m_bDocLoaded = 1;
-    m_bUntitled = 1;
-    m_strFileName.clear();
-    SetSaved(0);
-    ShowFrame(0);
+    ShowNewSprite();
 }

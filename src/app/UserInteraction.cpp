@@ -65,6 +65,8 @@ QString CQtInteraction::FileDialog(QWidget* parent, FileRequest& request)
     if (request.nFilterIndex >= 0 && request.nFilterIndex < request.filters.size())
         dialog.selectNameFilter(request.filters[request.nFilterIndex]);
     dialog.setDefaultSuffix(request.strDefaultSuffix);
+    if (!request.strFileName.isEmpty())
+        dialog.selectFile(request.strFileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     request.nFilterIndex = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()));

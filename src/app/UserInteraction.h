@@ -23,6 +23,7 @@ public:
         QStringList filters;      // "Diablo DC6 Image (*.dc6)", ...
         int nFilterIndex = 0;     // the filter shown first; the one chosen on return
         QString strDefaultSuffix; // added to a typed name that has none
+        QString strFileName;      // the file offered at first, when not empty
     };
 
     virtual ~CUserInteraction() = default;

@@ -16,5 +16,7 @@ int RunExportAll(Args args);
 int RunBuild(Args args);
 int RunPalettes(Args args);
 int RunPalette(Args args);
+int RunExportSheet(Args args);
+int RunImportSheet(Args args);
 
 } // namespace cli

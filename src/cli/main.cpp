@@ -25,6 +25,8 @@ constexpr Verb kVerbs[] = {
     {"build", cli::RunBuild},
     {"palettes", cli::RunPalettes},
     {"palette", cli::RunPalette},
+    {"export-sheet", cli::RunExportSheet},
+    {"import-sheet", cli::RunImportSheet},
 };
 
 constexpr std::string_view kHelp = R"(Usage: spritewright-cli VERB ARGUMENTS...
@@ -123,6 +125,30 @@ Verbs:
       .pal files); act an Adobe colour table (red, green, blue, with a
       trailer of 772 bytes in all); jasc JASC-PAL text; gpl a GIMP palette;
       riff a RIFF palette.
+  export-sheet IN.dc6 OUT.EXT [--json ATLAS.json] [--layout rows|columns|packed]
+               [--canvas registered|trimmed] [--padding N] [--fps N] [--palette P]
+      Writes every frame on one sheet (PNG, BMP, GIF, TIF or PCX by the
+      extension of OUT, another extension than JPG giving BMP; 8 bits with
+      the frames' indices unchanged and palette P as its colours, a PNG
+      showing index 0 as transparent) and a JSON atlas (default: OUT with
+      the extension .json) in the array form that pixel-art editors and
+      game engines read: each frame's rectangle, its place in its
+      direction's canvas, its duration (1000 / N milliseconds, --fps N from
+      1 to 100, default 25) and its drawing offsets. rows (the default)
+      puts each direction on a row of cells, frames left to right; columns
+      puts each on a column; packed packs the cells into a near-square
+      sheet. registered cells (the default) are the direction's canvas with
+      the frame at its offsets, so that the cells animate in place; trimmed
+      cells are the frames themselves. --padding puts N pixels (0 to 256,
+      default 0) between cells.
+  import-sheet SHEET ATLAS.json -o OUT.dc6 [--palette P]
+      Builds a sprite from a sheet and its atlas: each frame cut from its
+      rectangle with its colours matched to palette P as import matches
+      them (a sheet saved with more than 8 bits is matched frame by frame
+      with error diffusion), its offsets, the directions and the
+      termination bytes from the atlas. Every atlas value is checked
+      against the sheet first; a fault names the frame and nothing is
+      written.
 
   export-all and build take many files at once: they run N at a time
   (default: one per core), show their progress, go on past a file that

@@ -145,4 +145,5 @@ protected:
 };
 
 inline const std::set<std::string> kAlwaysEnabled = {"m_btnNew", "m_btnOpen", "m_btnExit",
-                                                     "m_btnBuildFromIni", "m_btnLoadPalette"};
+                                                     "m_btnBuildFromIni", "m_btnLoadPalette",
+                                                     "m_btnImportSheet"};

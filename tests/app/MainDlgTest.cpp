@@ -149,7 +149,8 @@ TEST_F(MainDlgTest, ButtonsFollowTheDocumentsShape)
     const std::set<std::string> documentButtons = {
         "m_btnChangeOffset", "m_btnImport",       "m_btnExport",          "m_btnExportAll",
         "m_btnShowFrames",   "m_btnAddDirection", "m_btnInsertDirection", "m_btnAddFrame",
-        "m_btnInsertFrame",  "m_btnSave",         "m_btnSaveAs",          "m_btnClose"};
+        "m_btnInsertFrame",  "m_btnSave",         "m_btnSaveAs",          "m_btnClose",
+        "m_btnExportSheet"};
     std::set<std::string> expected = kAlwaysEnabled;
     expected.insert(documentButtons.begin(), documentButtons.end());
 
