@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -297,6 +299,7 @@ struct CDitherJob {
     CTables tables;
     std::vector<int16_t> paletteBgr; // per entry blue, green, red, 0
     bool diffuse;
+    bool hidden; // some pixels take no part
     int width;
     int height;
     uint8_t* indices;
@@ -312,6 +315,7 @@ struct CPixelContext {
     CTables tables;
     const int16_t* paletteBgr;
     bool diffuse;
+    int width;
 };
 
 struct CRowPointers {
@@ -331,9 +335,9 @@ struct CPlainRow {
     int pending[3] = {};
     int next[3] = {};
 
-    void Step(const CPixelContext& c, int x)
+    template <bool Hidden> void Step(const CPixelContext& c, int x)
     {
-        const bool diffused = c.diffuse && (p.alpha == nullptr || p.alpha[x] >= 128);
+        const bool diffused = !Hidden || (c.diffuse && (p.alpha == nullptr || p.alpha[x] >= 128));
         const int16_t* incoming = p.incoming + kErrorLanes * x;
         int value[3];
         for (int k = 0; k < 3; ++k) {
@@ -368,12 +372,21 @@ struct CAvx2Row {
     __m128i pending = _mm_setzero_si128();
     __m128i next = _mm_setzero_si128();
 
-    [[gnu::target("avx2")]] void Step(const CPixelContext& c, int x)
+    template <bool Hidden> [[gnu::target("avx2")]] void Step(const CPixelContext& c, int x)
     {
-        const bool diffused = c.diffuse && (p.alpha == nullptr || p.alpha[x] >= 128);
+        const bool diffused = !Hidden || (c.diffuse && (p.alpha == nullptr || p.alpha[x] >= 128));
         const __m128i taking = _mm_set1_epi16(diffused ? -1 : 0);
+        // Blue, green and red widened to 16 bits; four bytes read where the
+        // row has them.
         const uint8_t* s = p.source + 3 * x;
-        const __m128i source = _mm_cvtepu8_epi16(_mm_cvtsi32_si128(s[0] | s[1] << 8 | s[2] << 16));
+        uint32_t bytes;
+        if (x + 1 < c.width)
+            std::memcpy(&bytes, s, 4);
+        else
+            bytes = s[0] | s[1] << 8 | s[2] << 16;
+        const __m128i source = _mm_shuffle_epi8(
+            _mm_cvtsi32_si128(static_cast<int>(bytes)),
+            _mm_setr_epi8(0, -1, 1, -1, 2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
         const __m128i incoming =
             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p.incoming + kErrorLanes * x));
         const __m128i sixteenths = _mm_add_epi16(
@@ -401,15 +414,25 @@ struct CAvx2Row {
 };
 #endif
 
+// The band above is usually a moment ahead: look again for a while, then
+// sleep until it says it has moved on, so that a busy machine can give the
+// processor to the thread that is behind.
 void WaitFor(const std::atomic<int>& progress, int pixels)
 {
-    for (int spins = 0; progress.load(std::memory_order_acquire) < pixels; ++spins) {
-        if (spins > 1000)
-            std::this_thread::yield();
+    for (int looks = 0; looks < 1000; ++looks) {
+        if (progress.load(std::memory_order_acquire) >= pixels)
+            return;
+#ifdef SPRITEWRIGHT_X86
+        _mm_pause();
+#endif
     }
+    for (int seen; (seen = progress.load(std::memory_order_acquire)) < pixels;)
+        progress.wait(seen, std::memory_order_acquire);
 }
 
-template <class Row> inline void DitherBand(CDitherJob& job, int band)
+// Hidden: some pixels may take no part (the picture has alpha, or there is
+// no diffusion at all).
+template <class Row, bool Hidden> inline void DitherBand(CDitherJob& job, int band)
 {
     const int top = band * kBandRows;
     const int rows = std::min(kBandRows, job.height - top);
@@ -424,25 +447,49 @@ template <class Row> inline void DitherBand(CDitherJob& job, int band)
                          job.errors[static_cast<size_t>(top + j) % ring].data() + kErrorLanes,
                          job.errors[static_cast<size_t>(top + j + 1) % ring].data() + kErrorLanes};
     }
-    const CPixelContext context{job.tables, job.paletteBgr.data(), job.diffuse};
+    const CPixelContext context{job.tables, job.paletteBgr.data(), job.diffuse, width};
     const std::atomic<int>* above = band > 0 ? &job.progress[band - 1].pixels : nullptr;
     std::atomic<int>& done = job.progress[band].pixels;
-    const int steps = width + kRowLag * (rows - 1);
-    for (int s = 0; s < steps; ++s) {
+    const auto follow = [&](int s) {
         if (above != nullptr && s % kChunk == 0 && s < width)
             WaitFor(*above, std::min(s + kChunk + 1, width));
+    };
+    const auto publish = [&](int s) {
+        const int last = s - kRowLag * (rows - 1);
+        if (last >= 0 && ((last + 1) % kChunk == 0 || last == width - 1)) {
+            done.store(last + 1, std::memory_order_release);
+            done.notify_all();
+        }
+    };
+    // Step s: row j at pixel s - kRowLag * j, where it has one.
+    const auto someRows = [&](int s) {
+        follow(s);
         for (int j = 0; j < rows; ++j) {
             const int x = s - kRowLag * j;
             if (x < 0 || x >= width)
                 continue;
-            state[j].Step(context, x);
+            state[j].template Step<Hidden>(context, x);
             if (x == width - 1)
                 state[j].Finish(x);
         }
-        const int last = s - kRowLag * (rows - 1);
-        if (last >= 0 && ((last + 1) % kChunk == 0 || last == width - 1))
-            done.store(last + 1, std::memory_order_release);
+        publish(s);
+    };
+    const int steps = width + kRowLag * (rows - 1);
+    int s = 0;
+    for (; s < std::min(kRowLag * (rows - 1), steps); ++s)
+        someRows(s);
+    if (rows == kBandRows && s < width) {
+        // Every row has a pixel until the first row ends.
+        for (; s < width; ++s) {
+            follow(s);
+            for (int j = 0; j < kBandRows; ++j)
+                state[j].template Step<Hidden>(context, s - kRowLag * j);
+            publish(s);
+        }
+        state[0].Finish(width - 1);
     }
+    for (; s < steps; ++s)
+        someRows(s);
 }
 
 // Each worker's loop is compiled whole, every call inside it inlined, once
@@ -450,14 +497,15 @@ template <class Row> inline void DitherBand(CDitherJob& job, int band)
 [[gnu::flatten]] void DitherBandsPlain(CDitherJob& job)
 {
     for (int band; (band = job.nextBand.fetch_add(1)) < job.bands;)
-        DitherBand<CPlainRow>(job, band);
+        job.hidden ? DitherBand<CPlainRow, true>(job, band)
+                   : DitherBand<CPlainRow, false>(job, band);
 }
 
 #ifdef SPRITEWRIGHT_X86
 [[gnu::target("avx2"), gnu::flatten]] void DitherBandsAvx2(CDitherJob& job)
 {
     for (int band; (band = job.nextBand.fetch_add(1)) < job.bands;)
-        DitherBand<CAvx2Row>(job, band);
+        job.hidden ? DitherBand<CAvx2Row, true>(job, band) : DitherBand<CAvx2Row, false>(job, band);
 }
 #endif
 
@@ -468,7 +516,12 @@ int ThreadsFor(int width, int height, int bands, int asked)
     // Small pictures are done before a thread would have started.
     if (int64_t{width} * height < (int64_t{1} << 16) || width < 4 * kChunk)
         return 1;
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    // Each band waits on the one before it, so workers only gain while each
+    // has a core of its own: as many as the last minute left cores idle.
+    int cores = static_cast<int>(std::thread::hardware_concurrency());
+    double load = 0.0;
+    if (getloadavg(&load, 1) == 1)
+        cores -= static_cast<int>(std::min(load, 1024.0));
     return std::clamp(std::min(cores, width / (2 * kChunk)), 1, bands);
 }
 
@@ -484,9 +537,18 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
     const int width = picture.GetWidth(), height = picture.GetHeight();
     indices.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     const CPaletteMatcher matcher(palette);
-    CDitherJob job{
-        &picture, matcher.Tables(), {}, errorDiffusion, width, height, indices.data(), {}, {}, {},
-        0};
+    CDitherJob job{&picture,
+                   matcher.Tables(),
+                   {},
+                   errorDiffusion,
+                   !errorDiffusion || picture.HasAlpha(),
+                   width,
+                   height,
+                   indices.data(),
+                   {},
+                   {},
+                   {},
+                   0};
     for (const RGBQUAD& c : palette)
         job.paletteBgr.insert(job.paletteBgr.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
     job.bands = (height + kBandRows - 1) / kBandRows;
