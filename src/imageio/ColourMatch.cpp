@@ -1,6 +1,7 @@
 #include "ColourMatch.h"
 
 #include "Image.h"
+#include "LargeBuffer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -535,7 +536,7 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
     if (!picture.IsValid() || picture.GetBpp() != 24 || palette.empty() || palette.size() > 256)
         return false;
     const int width = picture.GetWidth(), height = picture.GetHeight();
-    indices.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    AssignLarge(indices, static_cast<size_t>(width) * static_cast<size_t>(height), uint8_t{0});
     const CPaletteMatcher matcher(palette);
     CDitherJob job{&picture,
                    matcher.Tables(),

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "ImageCodecs.h"
+#include "LargeBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -81,7 +82,7 @@ bool CImage::Create(int width, int height, int bpp, int type)
     m_nHeight = height;
     m_nBpp = bpp;
     m_nType = type;
-    m_Pixels.assign(GetEffWidth() * static_cast<size_t>(height), 0);
+    AssignLarge(m_Pixels, GetEffWidth() * static_cast<size_t>(height), uint8_t{0});
     m_Alpha.clear();
     m_Palette.assign(bpp == 24 ? 0 : size_t{1} << bpp, RGBQUAD{0, 0, 0, 0});
     m_nTransIndex = -1;
@@ -118,7 +119,8 @@ const uint8_t* CImage::GetBits(int row) const
 
 void CImage::CreateAlpha()
 {
-    m_Alpha.assign(static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight), 255);
+    AssignLarge(m_Alpha, static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight),
+                uint8_t{255});
 }
 
 uint8_t* CImage::GetAlphaBits(int row)
@@ -153,7 +155,7 @@ bool CImage::ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_
                      std::to_string(kMaxFileBytes) + " bytes");
         return false;
     }
-    bytes.resize(static_cast<size_t>(size));
+    AssignLarge(bytes, static_cast<size_t>(size), uint8_t{0});
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
         SetLastError("cannot read " + path.string());
