@@ -6,9 +6,11 @@
 #   convert PICTURE -dither FloydSteinberg -remap PALETTE.png OUT.bmp
 #
 # ImageMagick with its default settings (all its threads). The two commands
-# take turns, RUNS times each (default 9); the medians of wall time and of
-# peak memory (GNU time's maximum resident set size) are printed with their
-# ratios.
+# take turns, RUNS times each (default 9); the medians of wall time, of
+# processor time (user and system, all threads) and of peak memory (GNU
+# time's maximum resident set size) are printed with their ratios. On a busy
+# machine the wall times depend on the other work; the processor times much
+# less.
 #
 # Usage: import_bench [PICTURE [PALETTE]]
 #   PICTURE  an image file; without one, a 2048 x 2048 photograph-like PNG
@@ -55,12 +57,13 @@ convert -size 256x1 -depth 8 "bgr:$paletteFile" "$work/palette.png"
 ours=(import "$work/blank.dc6" "$picture" -o "$work/out.dc6" --no-split --palette "$paletteFile")
 theirs=("$picture" -dither FloydSteinberg -remap "$work/palette.png" "$work/magick.$magickOut")
 
-# Appends "seconds kilobytes" of one run of a command to a file.
+# Appends "seconds kilobytes processor-seconds" of one run of a command to a
+# file.
 measure() {
   local into=$1
   shift
-  /usr/bin/time -f '%e %M' -o "$work/one" "$@" >/dev/null
-  cat "$work/one" >>"$into"
+  /usr/bin/time -f '%e %M %U %S' -o "$work/one" "$@" >/dev/null
+  awk '{print $1, $2, $3 + $4}' "$work/one" >>"$into"
 }
 
 median() { # column $2 of file $1
@@ -80,13 +83,17 @@ echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
 oursTime=$(median "$work/ours" 1)
 oursPeak=$(median "$work/ours" 2)
+oursCpu=$(median "$work/ours" 3)
 theirTime=$(median "$work/theirs" 1)
 theirPeak=$(median "$work/theirs" 2)
+theirCpu=$(median "$work/theirs" 3)
 echo "picture: $picture ($(identify -format '%w x %h, %[bit-depth]-bit %[channels]' "$picture" 2>/dev/null || echo '?'))"
 echo "palette: $paletteFile; $runs runs each, medians"
-awk -v ot="$oursTime" -v op="$oursPeak" -v tt="$theirTime" -v tp="$theirPeak" 'BEGIN {
-  printf "%-14s %10s %14s\n", "", "seconds", "peak MiB"
-  printf "%-14s %10.2f %14.1f\n", "Spritewright", ot, op / 1024
-  printf "%-14s %10.2f %14.1f\n", "ImageMagick", tt, tp / 1024
-  printf "Spritewright is %.2f times as fast (goal: 2) and takes %.2f of the memory (goal: 0.25)\n", tt / ot, op / tp
+awk -v ot="$oursTime" -v op="$oursPeak" -v oc="$oursCpu" \
+  -v tt="$theirTime" -v tp="$theirPeak" -v tc="$theirCpu" 'BEGIN {
+  printf "%-14s %10s %14s %12s\n", "", "seconds", "processor s", "peak MiB"
+  printf "%-14s %10.2f %14.2f %12.1f\n", "Spritewright", ot, oc, op / 1024
+  printf "%-14s %10.2f %14.2f %12.1f\n", "ImageMagick", tt, tc, tp / 1024
+  printf "Spritewright is %.2f times as fast (goal: 2), uses %.2f of the processor time", tt / ot, oc / tc
+  printf " and %.2f of the memory (goal: 0.25)\n", op / tp
 }'
