@@ -296,18 +296,20 @@ struct alignas(64) CProgress {
 };
 
 struct CDitherJob {
-    const CImage* picture;
-    CTables tables;
+    const CImage* picture = nullptr;
+    CTables tables{};
     std::vector<int16_t> paletteBgr; // per entry blue, green, red, 0
-    bool diffuse;
-    bool hidden; // some pixels take no part
-    int width;
-    int height;
-    uint8_t* indices;
+    bool diffuse = true;
+    bool hidden = false; // some pixels take no part
+    int width = 0;
+    int height = 0;
+    uint8_t* indices = nullptr;
     std::vector<CErrorRow> errors;         // a ring: row r reads r % size, writes (r + 1) % size
     std::unique_ptr<CProgress[]> progress; // per band: pixels its last row has done
     std::atomic<int> nextBand{0};
-    int bands;
+    int bands = 0;
+    const std::atomic<int>* rowsRead = nullptr; // see CDitherSettings
+    std::atomic<bool> abandoned{false};
 };
 
 // What every pixel of a band reads, held by the band so that the compiler
@@ -493,20 +495,41 @@ template <class Row, bool Hidden> inline void DitherBand(CDitherJob& job, int ba
         someRows(s);
 }
 
+// Waits until the band's rows are read. False when the reading failed: the
+// band is given up and marked done, so that no band waits for it.
+bool RowsAreIn(CDitherJob& job, int band)
+{
+    if (job.rowsRead == nullptr)
+        return true;
+    const int needed = std::min((band + 1) * kBandRows, job.height);
+    int seen;
+    while ((seen = job.rowsRead->load(std::memory_order_acquire)) >= 0 && seen < needed)
+        job.rowsRead->wait(seen, std::memory_order_acquire);
+    if (seen >= 0)
+        return true;
+    job.abandoned.store(true);
+    job.progress[band].pixels.store(job.width, std::memory_order_release);
+    job.progress[band].pixels.notify_all();
+    return false;
+}
+
 // Each worker's loop is compiled whole, every call inside it inlined, once
 // for each unit.
 [[gnu::flatten]] void DitherBandsPlain(CDitherJob& job)
 {
     for (int band; (band = job.nextBand.fetch_add(1)) < job.bands;)
-        job.hidden ? DitherBand<CPlainRow, true>(job, band)
-                   : DitherBand<CPlainRow, false>(job, band);
+        if (RowsAreIn(job, band))
+            job.hidden ? DitherBand<CPlainRow, true>(job, band)
+                       : DitherBand<CPlainRow, false>(job, band);
 }
 
 #ifdef SPRITEWRIGHT_X86
 [[gnu::target("avx2"), gnu::flatten]] void DitherBandsAvx2(CDitherJob& job)
 {
     for (int band; (band = job.nextBand.fetch_add(1)) < job.bands;)
-        job.hidden ? DitherBand<CAvx2Row, true>(job, band) : DitherBand<CAvx2Row, false>(job, band);
+        if (RowsAreIn(job, band))
+            job.hidden ? DitherBand<CAvx2Row, true>(job, band)
+                       : DitherBand<CAvx2Row, false>(job, band);
 }
 #endif
 
@@ -538,18 +561,15 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
     const int width = picture.GetWidth(), height = picture.GetHeight();
     AssignLarge(indices, static_cast<size_t>(width) * static_cast<size_t>(height), uint8_t{0});
     const CPaletteMatcher matcher(palette);
-    CDitherJob job{&picture,
-                   matcher.Tables(),
-                   {},
-                   errorDiffusion,
-                   !errorDiffusion || picture.HasAlpha(),
-                   width,
-                   height,
-                   indices.data(),
-                   {},
-                   {},
-                   {},
-                   0};
+    CDitherJob job;
+    job.picture = &picture;
+    job.tables = matcher.Tables();
+    job.diffuse = errorDiffusion;
+    job.hidden = !errorDiffusion || picture.HasAlpha();
+    job.width = width;
+    job.height = height;
+    job.indices = indices.data();
+    job.rowsRead = settings.rowsRead;
     for (const RGBQUAD& c : palette)
         job.paletteBgr.insert(job.paletteBgr.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
     job.bands = (height + kBandRows - 1) / kBandRows;
@@ -576,6 +596,62 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
     work(job);
     for (std::thread& helper : helpers)
         helper.join();
+    return !job.abandoned.load();
+}
+
+CDitherWhileReading::CDitherWhileReading(std::vector<RGBQUAD> palette)
+    : m_Palette(std::move(palette))
+{
+}
+
+CDitherWhileReading::~CDitherWhileReading()
+{
+    GiveUp();
+}
+
+void CDitherWhileReading::GiveUp()
+{
+    if (!m_Worker.joinable())
+        return;
+    m_Rows.store(-1, std::memory_order_release);
+    m_Rows.notify_all();
+    m_Worker.join();
+}
+
+void CDitherWhileReading::RowsRead(const CImage& picture, int rows)
+{
+    // The pixels are freed once a failed read has been told.
+    if (rows < 0) {
+        GiveUp();
+        return;
+    }
+    if (m_Worker.joinable()) {
+        m_Rows.store(rows, std::memory_order_release);
+        m_Rows.notify_all();
+        return;
+    }
+    if (m_bDithered || picture.GetBpp() != 24 || m_Palette.empty())
+        return;
+    m_Rows.store(rows, std::memory_order_release);
+    try {
+        m_Worker = std::thread([this, &picture] {
+            m_bDithered = DitherToPalette(picture, m_Palette, true, {BestSearchUnit(), 1, &m_Rows},
+                                          m_Indices);
+        });
+    } catch (const std::system_error&) {
+        // Finish says nothing was dithered; the picture is dithered after
+        // reading instead.
+    }
+}
+
+bool CDitherWhileReading::Finish(std::vector<uint8_t>& indices)
+{
+    if (m_Worker.joinable())
+        m_Worker.join();
+    if (!m_bDithered)
+        return false;
+    indices = std::move(m_Indices);
+    m_bDithered = false;
     return true;
 }
 
@@ -603,11 +679,6 @@ bool CImage::DecreaseBpp(int bpp, bool errorDiffusion, const RGBQUAD* table, int
         IncreaseBpp(24);
     const std::vector<RGBQUAD> palette(table, table + std::min(count, 256));
     std::vector<uint8_t> indices;
-    if (!DitherToPalette(*this, palette, errorDiffusion, CDitherSettings{}, indices))
-        return false;
-    m_Pixels = std::move(indices);
-    m_Palette = palette;
-    m_nBpp = 8;
-    m_nTransIndex = -1;
-    return true;
+    return DitherToPalette(*this, palette, errorDiffusion, CDitherSettings{}, indices) &&
+           SetIndexedPixels(std::move(indices), palette);
 }

@@ -6,7 +6,9 @@
 
 #include "Palette.h"
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 class CImage;
@@ -57,13 +59,43 @@ struct CDitherSettings {
     CSearchUnit unit = BestSearchUnit();
     // 0: as many as suit the picture and the machine.
     int nThreads = 0;
+    // While the picture is being read: how many of its rows, counted from
+    // the top, are in (each band waits for its own), negative when the
+    // reading failed (the dither gives up).
+    const std::atomic<int>* rowsRead = nullptr;
 };
 
 // Matches a 24-bit picture to `palette` (at most 256 entries, at least
 // one), one index per pixel into `indices`, rows as the picture's: each
 // pixel the nearest entry, with Floyd-Steinberg error diffusion when asked,
 // in which transparent pixels (alpha below 128) neither take nor pass on
-// error. False, with nothing done, for a picture of other than 24 bits.
+// error. False, with nothing done, for a picture of other than 24 bits, and
+// when the reading of the picture failed.
 bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
                      bool errorDiffusion, const CDitherSettings& settings,
                      std::vector<uint8_t>& indices);
+
+// Dithers a 24-bit picture, with diffusion, on a thread of its own while the
+// picture is being read, each band as soon as its rows are in: give RowsRead
+// to CImage::SetRowsRead before Load, and call Finish after it.
+class CDitherWhileReading {
+public:
+    explicit CDitherWhileReading(std::vector<RGBQUAD> palette);
+    ~CDitherWhileReading();
+    CDitherWhileReading(const CDitherWhileReading&) = delete;
+    CDitherWhileReading& operator=(const CDitherWhileReading&) = delete;
+
+    void RowsRead(const CImage& picture, int rows);
+    // Waits for the dither. True, with one index per pixel as DitherToPalette
+    // gives them, when a whole picture of 24 bits was read and dithered.
+    bool Finish(std::vector<uint8_t>& indices);
+
+private:
+    void GiveUp();
+
+    std::vector<RGBQUAD> m_Palette;
+    std::atomic<int> m_Rows{0};
+    std::thread m_Worker;
+    std::vector<uint8_t> m_Indices;
+    bool m_bDithered = false; // the worker's result, read after it ends
+};

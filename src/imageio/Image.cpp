@@ -228,6 +228,7 @@ bool CImage::Decode(std::span<const uint8_t> data, int type)
         break;
     }
     if (!ok) {
+        ReportRowsRead(-1);
         const int frames = m_nNumFrames;
         Destroy();
         m_nNumFrames = frames;
@@ -235,6 +236,7 @@ bool CImage::Decode(std::span<const uint8_t> data, int type)
         return false;
     }
     m_nType = type;
+    ReportRowsRead(m_nHeight);
     return true;
 }
 
@@ -312,6 +314,18 @@ bool CImage::IncreaseBpp(int bpp)
     m_Palette.clear();
     m_nTransIndex = -1;
     m_nBpp = 24;
+    return true;
+}
+
+bool CImage::SetIndexedPixels(std::vector<uint8_t> indices, const std::vector<RGBQUAD>& palette)
+{
+    if (!IsValid() || indices.size() != static_cast<size_t>(m_nWidth) * m_nHeight ||
+        palette.empty() || palette.size() > 256)
+        return false;
+    m_Pixels = std::move(indices);
+    m_Palette = palette;
+    m_nBpp = 8;
+    m_nTransIndex = -1;
     return true;
 }
 

@@ -134,15 +134,24 @@ void SplitAlpha(const uint8_t* src, CImage& image, int y, int channels)
     }
 }
 
-// Stage 3 for a picture that is not interlaced and has alpha: one row at a
-// time through `row`, split as it comes.
-bool ReadRowsSplittingAlpha(png_structp png, png_bytep row, CImage& image, int channels)
+// Stage 3 for a picture that is not interlaced: one row at a time, each
+// told to the picture's reader when it is in if `tell`. Rows without alpha
+// go straight into the picture; rows with alpha through `row`, split as
+// they come.
+bool ReadRowByRow(png_structp png, png_bytep row, CImage& image, int channels, bool tell)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    for (int y = 0; y < image.GetHeight(); ++y) {
-        png_read_row(png, row, nullptr);
-        SplitAlpha(row, image, y, channels);
+    const int height = image.GetHeight();
+    for (int y = 0; y < height; ++y) {
+        if (image.HasAlpha()) {
+            png_read_row(png, row, nullptr);
+            SplitAlpha(row, image, y, channels);
+        } else {
+            png_read_row(png, image.GetBits(height - 1 - y), nullptr);
+        }
+        if (tell)
+            image.ReportRowsRead(y + 1);
     }
     return true;
 }
@@ -278,20 +287,24 @@ bool DecodePng(std::span<const uint8_t> data, CImage& image, std::string& error)
         image.CreateAlpha();
 
     // Rows without alpha go straight into the picture, bottom row last; rows
-    // with alpha are split, one at a time unless the file is interlaced.
+    // with alpha are split. Interlaced pictures come whole.
     if (!alpha && read.rowBytes != image.GetEffWidth()) {
         error = "the PNG's rows do not have the size its header gives";
         return false;
     }
     bool ok = false;
-    if (!alpha) {
+    if (png_get_interlace_type(guard.png, guard.info) == PNG_INTERLACE_NONE) {
+        // An indexed picture's alpha plane comes after its rows: it is told
+        // whole, at the end.
+        if (!indexed)
+            image.ReportRowsRead(0);
+        std::vector<uint8_t> row(alpha ? read.rowBytes : 0);
+        ok = ReadRowByRow(guard.png, row.data(), image, channels, !indexed);
+    } else if (!alpha) {
         std::vector<png_bytep> rows(h);
         for (int y = 0; y < height; ++y)
             rows[static_cast<size_t>(y)] = image.GetBits(height - 1 - y);
         ok = ReadRows(guard.png, rows.data());
-    } else if (png_get_interlace_type(guard.png, guard.info) == PNG_INTERLACE_NONE) {
-        std::vector<uint8_t> row(read.rowBytes);
-        ok = ReadRowsSplittingAlpha(guard.png, row.data(), image, channels);
     } else {
         std::vector<uint8_t> pixels(read.rowBytes * h);
         std::vector<png_bytep> rows(h);

@@ -254,6 +254,41 @@ TEST(ColourMatch, EveryUnitAndThreadCountDithersAsThePlainWay)
     EXPECT_FALSE(DitherToPalette(indexed, palettes[0], true, {}, indices));
 }
 
+TEST(ColourMatch, DitheringWhileReadingWaitsForTheRowsAndGivesUpWhenReadingFails)
+{
+    std::mt19937 rng(13);
+    const std::vector<RGBQUAD> palette = RandomPalette(rng, 256, 256);
+    const CImage picture = TestPicture(rng, 301, 77, true, true);
+    const std::vector<uint8_t> expected = PlainDither(picture, palette);
+    {
+        // The rows come in steps, not on band borders.
+        CDitherWhileReading dither(palette);
+        for (const int rows : {0, 1, 6, 40, 76, 77})
+            dither.RowsRead(picture, rows);
+        std::vector<uint8_t> indices;
+        ASSERT_TRUE(dither.Finish(indices));
+        EXPECT_EQ(indices, expected);
+    }
+    {
+        CDitherWhileReading dither(palette);
+        dither.RowsRead(picture, 0);
+        dither.RowsRead(picture, 30);
+        dither.RowsRead(picture, -1);
+        std::vector<uint8_t> indices;
+        EXPECT_FALSE(dither.Finish(indices));
+    }
+    {
+        // An indexed picture is left to be matched after reading.
+        CImage indexed;
+        indexed.Create(4, 4, 8, 0);
+        CDitherWhileReading dither(palette);
+        dither.RowsRead(indexed, 0);
+        dither.RowsRead(indexed, 4);
+        std::vector<uint8_t> indices;
+        EXPECT_FALSE(dither.Finish(indices));
+    }
+}
+
 TEST(ColourMatch, HiddenColoursDoNotShowInTheirNeighbours)
 {
     // A 16 x 16 picture whose right half is transparent: red or grey
