@@ -533,20 +533,31 @@ bool RowsAreIn(CDitherJob& job, int band)
 }
 #endif
 
-int ThreadsFor(int width, int height, int bands, int asked)
+// Small pictures are done before a thread would have started.
+bool WorthAThread(int width, int height)
 {
-    if (asked > 0)
-        return std::min(asked, bands);
-    // Small pictures are done before a thread would have started.
-    if (int64_t{width} * height < (int64_t{1} << 16) || width < 4 * kChunk)
-        return 1;
-    // Each band waits on the one before it, so workers only gain while each
-    // has a core of its own: as many as the last minute left cores idle.
+    return int64_t{width} * height >= (int64_t{1} << 16) && width >= 4 * kChunk;
+}
+
+// The cores the last minute left idle, at least one. Threads that wait on
+// each other only gain while each has a core of its own; on a busy machine
+// they lose more than they gain.
+int IdleCores()
+{
     int cores = static_cast<int>(std::thread::hardware_concurrency());
     double load = 0.0;
     if (getloadavg(&load, 1) == 1)
         cores -= static_cast<int>(std::min(load, 1024.0));
-    return std::clamp(std::min(cores, width / (2 * kChunk)), 1, bands);
+    return std::max(cores, 1);
+}
+
+int ThreadsFor(int width, int height, int bands, int asked)
+{
+    if (asked > 0)
+        return std::min(asked, bands);
+    if (!WorthAThread(width, height))
+        return 1;
+    return std::clamp(std::min(IdleCores(), width / (2 * kChunk)), 1, bands);
 }
 
 } // namespace
@@ -599,8 +610,8 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
     return !job.abandoned.load();
 }
 
-CDitherWhileReading::CDitherWhileReading(std::vector<RGBQUAD> palette)
-    : m_Palette(std::move(palette))
+CDitherWhileReading::CDitherWhileReading(std::vector<RGBQUAD> palette, bool always)
+    : m_Palette(std::move(palette)), m_bAlways(always)
 {
 }
 
@@ -630,7 +641,10 @@ void CDitherWhileReading::RowsRead(const CImage& picture, int rows)
         m_Rows.notify_all();
         return;
     }
+    // The reading keeps one core busy; the dither needs another.
     if (m_bDithered || picture.GetBpp() != 24 || m_Palette.empty())
+        return;
+    if (!m_bAlways && (!WorthAThread(picture.GetWidth(), picture.GetHeight()) || IdleCores() < 2))
         return;
     m_Rows.store(rows, std::memory_order_release);
     try {

@@ -77,10 +77,12 @@ bool DitherToPalette(const CImage& picture, const std::vector<RGBQUAD>& palette,
 
 // Dithers a 24-bit picture, with diffusion, on a thread of its own while the
 // picture is being read, each band as soon as its rows are in: give RowsRead
-// to CImage::SetRowsRead before Load, and call Finish after it.
+// to CImage::SetRowsRead before Load, and call Finish after it. Unless
+// `always`, only a picture large enough, on a machine with a core to spare,
+// is dithered so; any other is left to be dithered after reading.
 class CDitherWhileReading {
 public:
-    explicit CDitherWhileReading(std::vector<RGBQUAD> palette);
+    explicit CDitherWhileReading(std::vector<RGBQUAD> palette, bool always = false);
     ~CDitherWhileReading();
     CDitherWhileReading(const CDitherWhileReading&) = delete;
     CDitherWhileReading& operator=(const CDitherWhileReading&) = delete;
@@ -94,6 +96,7 @@ private:
     void GiveUp();
 
     std::vector<RGBQUAD> m_Palette;
+    bool m_bAlways;
     std::atomic<int> m_Rows{0};
     std::thread m_Worker;
     std::vector<uint8_t> m_Indices;

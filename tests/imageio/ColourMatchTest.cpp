@@ -260,33 +260,36 @@ TEST(ColourMatch, DitheringWhileReadingWaitsForTheRowsAndGivesUpWhenReadingFails
     const std::vector<RGBQUAD> palette = RandomPalette(rng, 256, 256);
     const CImage picture = TestPicture(rng, 301, 77, true, true);
     const std::vector<uint8_t> expected = PlainDither(picture, palette);
+    std::vector<uint8_t> indices;
     {
         // The rows come in steps, not on band borders.
-        CDitherWhileReading dither(palette);
+        CDitherWhileReading dither(palette, true);
         for (const int rows : {0, 1, 6, 40, 76, 77})
             dither.RowsRead(picture, rows);
-        std::vector<uint8_t> indices;
         ASSERT_TRUE(dither.Finish(indices));
         EXPECT_EQ(indices, expected);
     }
-    {
-        CDitherWhileReading dither(palette);
-        dither.RowsRead(picture, 0);
-        dither.RowsRead(picture, 30);
-        dither.RowsRead(picture, -1);
-        std::vector<uint8_t> indices;
-        EXPECT_FALSE(dither.Finish(indices));
+    // As a PNG tells them, row by row; and a PNG that ends early.
+    CImage copy = picture;
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(copy.Encode(png, IMAGE_TYPE_PNG));
+    for (const size_t size : {png.size(), png.size() / 2}) {
+        CDitherWhileReading dither(palette, true);
+        CImage read;
+        read.SetRowsRead(
+            [&dither](const CImage& image, int rows) { dither.RowsRead(image, rows); });
+        const bool whole = read.Decode(std::span(png.data(), size), IMAGE_TYPE_PNG);
+        EXPECT_EQ(whole, size == png.size());
+        ASSERT_EQ(dither.Finish(indices), whole);
+        EXPECT_TRUE(!whole || indices == expected);
     }
-    {
-        // An indexed picture is left to be matched after reading.
-        CImage indexed;
-        indexed.Create(4, 4, 8, 0);
-        CDitherWhileReading dither(palette);
-        dither.RowsRead(indexed, 0);
-        dither.RowsRead(indexed, 4);
-        std::vector<uint8_t> indices;
-        EXPECT_FALSE(dither.Finish(indices));
-    }
+    // An indexed picture is left to be matched after reading.
+    CImage indexed;
+    indexed.Create(4, 4, 8, 0);
+    CDitherWhileReading dither(palette, true);
+    dither.RowsRead(indexed, 0);
+    dither.RowsRead(indexed, 4);
+    EXPECT_FALSE(dither.Finish(indices));
 }
 
 TEST(ColourMatch, HiddenColoursDoNotShowInTheirNeighbours)

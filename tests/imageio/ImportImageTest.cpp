@@ -266,7 +266,7 @@ TEST_F(ImportImageTest, DeepPicturesAreDitheredToThePalette)
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             ASSERT_EQ(FramePixel(doc, 0, x, 29 - y), expected.GetBits(y)[x]) << x << "," << y;
-    // A PNG tells its rows as they are read, and is dithered meanwhile.
+    // A PNG, which tells its rows as they are read.
     const auto png = SaveImage(image, "deep.png", IMAGE_TYPE_PNG);
     ASSERT_TRUE(Import(doc, 0, 0, png, Answers(asked, true, true, true))) << m_Error;
     for (int y = 0; y < 30; ++y)
