@@ -641,9 +641,9 @@ void CDitherWhileReading::RowsRead(const CImage& picture, int rows)
         m_Rows.notify_all();
         return;
     }
-    // The reading keeps one core busy; the dither needs another.
     if (m_bDithered || picture.GetBpp() != 24 || m_Palette.empty())
         return;
+    // The reading keeps one core busy; the dither needs another.
     if (!m_bAlways && (!WorthAThread(picture.GetWidth(), picture.GetHeight()) || IdleCores() < 2))
         return;
     m_Rows.store(rows, std::memory_order_release);
