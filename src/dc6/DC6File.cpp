@@ -785,6 +785,19 @@ void CDC6File::SetFramePixel(int i, int x, int y, uint8_t v)
         frame->m_ImageData[at] = v;
 }
 
+void CDC6File::SetFrameRow(int i, int y, std::span<const uint8_t> row)
+{
+    DC6Frame* frame = FrameByL(i);
+    if (frame == nullptr)
+        return;
+    const DC6FrameHeader& fh = frame->m_DC6FrameHeader;
+    const size_t width = static_cast<size_t>(std::max(fh.m_iWidth, 0));
+    const size_t at = static_cast<size_t>(y) * width;
+    if (y < 0 || y >= fh.m_iHeight || at + width > frame->m_ImageData.size())
+        return;
+    std::copy_n(row.begin(), std::min(row.size(), width), frame->m_ImageData.begin() + at);
+}
+
 void CDC6File::SetFrameOffsetX(int i, int value)
 {
     if (DC6Frame* frame = FrameByL(i))

@@ -168,6 +168,9 @@ public:
     static void FreeFramePixels(DC6Frame& frame);
     // Pixels outside the frame are ignored.
     void SetFramePixel(int i, int x, int y, uint8_t v);
+    // Row y of frame i from `row`, as many pixels as both have; a row
+    // outside the frame is ignored.
+    void SetFrameRow(int i, int y, std::span<const uint8_t> row);
     void SetFrameOffsetX(int i, int value);
     void SetFrameOffsetY(int i, int value);
     int GetFrameOffsetX(int i) const;

@@ -82,12 +82,12 @@ void ImageToFrame(CDC6File& doc, int index, const CImage& image, const CPalette&
     const int width = image.GetWidth();
     const int height = image.GetHeight();
     doc.ResizeFrame(index, width, height);
+    std::vector<uint8_t> pixels(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = image.GetBits(y);
         const uint8_t* alpha = image.GetAlphaBits(y);
-        for (int x = 0; x < width; ++x) {
-            const bool transparent = alpha != nullptr && alpha[x] < 128;
-            doc.SetFramePixel(index, x, y, transparent ? 0 : map[row[x]]);
-        }
+        for (int x = 0; x < width; ++x)
+            pixels[static_cast<size_t>(x)] = alpha != nullptr && alpha[x] < 128 ? 0 : map[row[x]];
+        doc.SetFrameRow(index, y, pixels);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "ImageCodecs.h"
+#include "LargeBuffer.h"
 #include "RegularFile.h"
 
 #include <algorithm>
@@ -81,7 +82,7 @@ bool CImage::Create(int width, int height, int bpp, int type)
     m_nHeight = height;
     m_nBpp = bpp;
     m_nType = type;
-    m_Pixels.assign(GetEffWidth() * static_cast<size_t>(height), 0);
+    AssignLarge(m_Pixels, GetEffWidth() * static_cast<size_t>(height), uint8_t{0});
     m_Alpha.clear();
     m_Palette.assign(bpp == 24 ? 0 : size_t{1} << bpp, RGBQUAD{0, 0, 0, 0});
     m_nTransIndex = -1;
@@ -118,7 +119,8 @@ const uint8_t* CImage::GetBits(int row) const
 
 void CImage::CreateAlpha()
 {
-    m_Alpha.assign(static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight), 255);
+    AssignLarge(m_Alpha, static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight),
+                uint8_t{255});
 }
 
 uint8_t* CImage::GetAlphaBits(int row)
@@ -214,6 +216,7 @@ bool CImage::Decode(std::span<const uint8_t> data, int type)
         break;
     }
     if (!ok) {
+        ReportRowsRead(-1);
         const int frames = m_nNumFrames;
         Destroy();
         m_nNumFrames = frames;
@@ -221,6 +224,7 @@ bool CImage::Decode(std::span<const uint8_t> data, int type)
         return false;
     }
     m_nType = type;
+    ReportRowsRead(m_nHeight);
     return true;
 }
 
@@ -298,6 +302,18 @@ bool CImage::IncreaseBpp(int bpp)
     m_Palette.clear();
     m_nTransIndex = -1;
     m_nBpp = 24;
+    return true;
+}
+
+bool CImage::SetIndexedPixels(std::vector<uint8_t> indices, const std::vector<RGBQUAD>& palette)
+{
+    if (!IsValid() || indices.size() != static_cast<size_t>(m_nWidth) * m_nHeight ||
+        palette.empty() || palette.size() > 256)
+        return false;
+    m_Pixels = std::move(indices);
+    m_Palette = palette;
+    m_nBpp = 8;
+    m_nTransIndex = -1;
     return true;
 }
 

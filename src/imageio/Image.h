@@ -79,6 +79,22 @@ public:
     bool Save(const std::filesystem::path& path, int type);
     bool Encode(std::vector<uint8_t>& out, int type);
 
+    // Told, on the reading thread, how many rows counted from the TOP a Load
+    // or Decode has read so far: 0 once the picture's size, depth and alpha
+    // plane are made (not for every type), then as rows arrive, and -1 when
+    // reading fails, before the pixels are freed. Rows told stay unchanged
+    // until the read ends.
+    using CRowsRead = std::function<void(const CImage& image, int rows)>;
+    void SetRowsRead(CRowsRead handler)
+    {
+        m_RowsRead = std::move(handler);
+    }
+    void ReportRowsRead(int rows) const
+    {
+        if (m_RowsRead)
+            m_RowsRead(*this, rows);
+    }
+
     // Which image of a file of several (GIF) Load reads; how many there were.
     void SetFrame(int index)
     {
@@ -174,6 +190,10 @@ public:
     // pixels (alpha below 128) neither take nor pass on error. The palette
     // becomes table; the alpha plane stays.
     bool DecreaseBpp(int bpp, bool errorDiffusion, const RGBQUAD* table, int count);
+    // The picture becomes 8 bits: `indices`, one per pixel, rows as
+    // GetBits, coloured by `palette`. False, with nothing changed, when the
+    // numbers do not fit the picture.
+    bool SetIndexedPixels(std::vector<uint8_t> indices, const std::vector<RGBQUAD>& palette);
     // The palette entry nearest to colour (smallest squared RGB distance,
     // lowest index on ties).
     uint8_t GetNearestIndex(RGBQUAD colour) const;
@@ -210,4 +230,5 @@ private:
     int m_nNumFrames = 0;
     int m_nJpegQuality = 90;
     std::string m_strLastError;
+    CRowsRead m_RowsRead;
 };

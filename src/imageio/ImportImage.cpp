@@ -1,5 +1,6 @@
 #include "ImportImage.h"
 
+#include "ColourMatch.h"
 #include "FrameImage.h"
 #include "Image.h"
 
@@ -57,12 +58,21 @@ bool ImportImage(CDC6File& doc, int direction, int frame, const std::filesystem:
         return false;
     }
 
+    // A deep picture is dithered while it is read.
     CImage image;
-    if (!image.Load(path, ImageTypeFromExtension(path))) {
+    CDitherWhileReading dither(std::vector<RGBQUAD>(palette.begin(), palette.end()));
+    image.SetRowsRead(
+        [&dither](const CImage& picture, int rows) { dither.RowsRead(picture, rows); });
+    const bool loaded = image.Load(path, ImageTypeFromExtension(path));
+    image.SetRowsRead({});
+    std::vector<uint8_t> indices;
+    const bool dithered = dither.Finish(indices);
+    if (!loaded) {
         error = "Error when openening " + path.string();
         return false;
     }
-    ReduceToIndexed(image, palette);
+    if (!dithered || !image.SetIndexedPixels(std::move(indices), {palette.begin(), palette.end()}))
+        ReduceToIndexed(image, palette);
 
     // Several pieces go to consecutive frames; a single picture replaces the
     // selected frame.

@@ -110,12 +110,49 @@ bool SetUpTransformations(png_structp png, png_infop info, ReadInfo& read)
     return true;
 }
 
-// Stage 3: every row, into the buffer the rows point at.
+// Stage 3: every row, into the buffers the rows point at.
 bool ReadRows(png_structp png, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_image(png, rows);
+    return true;
+}
+
+// Colour (or grey) and alpha of one row of pixels, top row first, into
+// their own planes.
+void SplitAlpha(const uint8_t* src, CImage& image, int y, int channels)
+{
+    const int height = image.GetHeight();
+    uint8_t* dst = image.GetBits(height - 1 - y);
+    uint8_t* alpha = image.GetAlphaBits(height - 1 - y);
+    const int colourBytes = channels - 1;
+    for (int x = 0; x < image.GetWidth(); ++x) {
+        const uint8_t* p = src + static_cast<size_t>(x) * channels;
+        std::memcpy(dst + static_cast<size_t>(x) * colourBytes, p, colourBytes);
+        alpha[x] = p[colourBytes];
+    }
+}
+
+// Stage 3 for a picture that is not interlaced: one row at a time, each
+// told to the picture's reader when it is in if `tell`. Rows without alpha
+// go straight into the picture; rows with alpha through `row`, split as
+// they come.
+bool ReadRowByRow(png_structp png, png_bytep row, CImage& image, int channels, bool tell)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const int height = image.GetHeight();
+    for (int y = 0; y < height; ++y) {
+        if (image.HasAlpha()) {
+            png_read_row(png, row, nullptr);
+            SplitAlpha(row, image, y, channels);
+        } else {
+            png_read_row(png, image.GetBits(height - 1 - y), nullptr);
+        }
+        if (tell)
+            image.ReportRowsRead(y + 1);
+    }
     return true;
 }
 
@@ -204,24 +241,19 @@ bool DecodePng(std::span<const uint8_t> data, CImage& image, std::string& error)
         error = "the PNG's rows do not have the size its header gives";
         return false;
     }
-    std::vector<uint8_t> pixels(read.rowBytes * h);
-    std::vector<png_bytep> rows(h);
-    for (size_t y = 0; y < h; ++y)
-        rows[y] = pixels.data() + y * read.rowBytes;
-    if (!ReadRows(guard.png, rows.data())) {
-        error = std::string("cannot read the PNG: ") + messages.error;
-        return false;
-    }
-
     const int width = static_cast<int>(w);
     const int height = static_cast<int>(h);
     const int channels = read.channels;
-    if (read.colourType == PNG_COLOR_TYPE_PALETTE) {
-        const int bpp = read.depth == 1 ? 1 : read.depth <= 4 ? 4 : 8;
-        if (!image.Create(width, height, bpp, IMAGE_TYPE_PNG)) {
-            error = image.GetLastError();
-            return false;
-        }
+    const bool indexed = read.colourType == PNG_COLOR_TYPE_PALETTE;
+    const bool colour = (read.colourType & PNG_COLOR_MASK_COLOR) != 0;
+    const bool alpha = !indexed && (channels == 2 || channels == 4);
+    const int bpp = !indexed ? (colour ? 24 : 8) : read.depth == 1 ? 1 : read.depth <= 4 ? 4 : 8;
+    if (!image.Create(width, height, bpp, IMAGE_TYPE_PNG)) {
+        error = image.GetLastError();
+        return false;
+    }
+    std::vector<uint8_t> alphaOf;
+    if (indexed) {
         png_colorp plte = nullptr;
         int count = 0;
         png_get_PLTE(guard.png, guard.info, &plte, &count);
@@ -229,11 +261,11 @@ bool DecodePng(std::span<const uint8_t> data, CImage& image, std::string& error)
         for (int i = 0; i < count && i < static_cast<int>(palette.size()); ++i)
             palette[static_cast<size_t>(i)] = RGBQUAD{plte[i].blue, plte[i].green, plte[i].red, 0};
         image.SetPalette(palette.data(), static_cast<int>(palette.size()));
-        std::vector<uint8_t> alphaOf(256, 255);
         if (read.hasTrns) {
             png_bytep trans = nullptr;
             int transCount = 0;
             png_get_tRNS(guard.png, guard.info, &trans, &transCount, nullptr);
+            alphaOf.assign(256, 255);
             for (int i = 0; i < transCount && i < 256; ++i)
                 alphaOf[static_cast<size_t>(i)] = trans[i];
             for (int i = 0; i < transCount && i < 256; ++i) {
@@ -242,25 +274,8 @@ bool DecodePng(std::span<const uint8_t> data, CImage& image, std::string& error)
                     break;
                 }
             }
-            image.CreateAlpha();
         }
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* src = rows[static_cast<size_t>(y)];
-            std::memcpy(image.GetBits(height - 1 - y), src, static_cast<size_t>(width));
-            if (uint8_t* alpha = image.GetAlphaBits(height - 1 - y)) {
-                for (int x = 0; x < width; ++x)
-                    alpha[x] = alphaOf[src[x]];
-            }
-        }
-        return true;
-    }
-    const bool colour = (read.colourType & PNG_COLOR_MASK_COLOR) != 0;
-    const bool alpha = channels == 2 || channels == 4;
-    if (!image.Create(width, height, colour ? 24 : 8, IMAGE_TYPE_PNG)) {
-        error = image.GetLastError();
-        return false;
-    }
-    if (!colour) {
+    } else if (!colour) {
         std::vector<RGBQUAD> grey(256);
         for (int v = 0; v < 256; ++v) {
             const auto g = static_cast<uint8_t>(v);
@@ -270,19 +285,46 @@ bool DecodePng(std::span<const uint8_t> data, CImage& image, std::string& error)
     }
     if (alpha)
         image.CreateAlpha();
-    const int colourBytes = colour ? 3 : 1;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = rows[static_cast<size_t>(y)];
-        uint8_t* dst = image.GetBits(height - 1 - y);
-        uint8_t* dstAlpha = image.GetAlphaBits(height - 1 - y);
-        if (!alpha) {
-            std::memcpy(dst, src, static_cast<size_t>(width) * colourBytes);
-            continue;
-        }
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = src + static_cast<size_t>(x) * channels;
-            std::memcpy(dst + static_cast<size_t>(x) * colourBytes, p, colourBytes);
-            dstAlpha[x] = p[colourBytes];
+
+    // Rows without alpha go straight into the picture, bottom row last; rows
+    // with alpha are split. Interlaced pictures come whole.
+    if (!alpha && read.rowBytes != image.GetEffWidth()) {
+        error = "the PNG's rows do not have the size its header gives";
+        return false;
+    }
+    bool ok = false;
+    if (png_get_interlace_type(guard.png, guard.info) == PNG_INTERLACE_NONE) {
+        // An indexed picture's alpha plane comes after its rows: it is told
+        // whole, at the end.
+        if (!indexed)
+            image.ReportRowsRead(0);
+        std::vector<uint8_t> row(alpha ? read.rowBytes : 0);
+        ok = ReadRowByRow(guard.png, row.data(), image, channels, !indexed);
+    } else if (!alpha) {
+        std::vector<png_bytep> rows(h);
+        for (int y = 0; y < height; ++y)
+            rows[static_cast<size_t>(y)] = image.GetBits(height - 1 - y);
+        ok = ReadRows(guard.png, rows.data());
+    } else {
+        std::vector<uint8_t> pixels(read.rowBytes * h);
+        std::vector<png_bytep> rows(h);
+        for (size_t y = 0; y < h; ++y)
+            rows[y] = pixels.data() + y * read.rowBytes;
+        ok = ReadRows(guard.png, rows.data());
+        for (int y = 0; ok && y < height; ++y)
+            SplitAlpha(rows[static_cast<size_t>(y)], image, y, channels);
+    }
+    if (!ok) {
+        error = std::string("cannot read the PNG: ") + messages.error;
+        return false;
+    }
+    if (!alphaOf.empty()) {
+        image.CreateAlpha();
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* indices = image.GetBits(y);
+            uint8_t* plane = image.GetAlphaBits(y);
+            for (int x = 0; x < width; ++x)
+                plane[x] = alphaOf[indices[x]];
         }
     }
     return true;

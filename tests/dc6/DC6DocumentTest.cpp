@@ -132,6 +132,14 @@ TEST(DC6Document, PixelsAndSizesStayConsistent)
     EXPECT_EQ(frame.m_ImageData, (std::vector<uint8_t>{0, 0, 0, 0, 0, 9}));
     const std::span<const uint8_t> inPlace = doc.GetFramePixels(0);
     EXPECT_EQ(std::vector<uint8_t>(inPlace.begin(), inPlace.end()), frame.m_ImageData);
+    const uint8_t row[] = {4, 5, 6, 7};
+    doc.SetFrameRow(0, 0, std::span(row, 2)); // shorter: the rest stays
+    doc.SetFrameRow(0, 1, row);               // longer: cut at the width
+    doc.SetFrameRow(0, 2, row);               // outside: ignored
+    doc.SetFrameRow(0, -1, row);              // outside: ignored
+    doc.SetFrameRow(1, 0, row);               // no such frame
+    doc.GetDC6Frame(0, frame);
+    EXPECT_EQ(frame.m_ImageData, (std::vector<uint8_t>{4, 5, 0, 4, 5, 6}));
 
     EXPECT_FALSE(doc.ResizeFrame(0, -1, 5));
     EXPECT_FALSE(doc.ResizeFrame(0, 1 << 16, 1 << 16));

@@ -266,6 +266,19 @@ TEST_F(ImportImageTest, DeepPicturesAreDitheredToThePalette)
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             ASSERT_EQ(FramePixel(doc, 0, x, 29 - y), expected.GetBits(y)[x]) << x << "," << y;
+    // A PNG, which tells its rows as they are read.
+    const auto png = SaveImage(image, "deep.png", IMAGE_TYPE_PNG);
+    ASSERT_TRUE(Import(doc, 0, 0, png, Answers(asked, true, true, true))) << m_Error;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(FramePixel(doc, 0, x, 29 - y), expected.GetBits(y)[x]) << x << "," << y;
+    // One that ends early changes nothing.
+    testutil::Bytes bytes = testutil::ReadFile(png);
+    bytes.resize(bytes.size() / 2);
+    testutil::WriteFile(png, bytes);
+    EXPECT_FALSE(Import(doc, 0, 0, png, Answers(asked, true, true, true)));
+    EXPECT_EQ(m_Error, "Error when openening " + png.string());
+    EXPECT_EQ(FramePixel(doc, 0, 39, 0), expected.GetBits(29)[39]);
 
     // Transparent pixels of a picture with alpha become 0.
     image.CreateAlpha();

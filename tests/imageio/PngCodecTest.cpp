@@ -296,6 +296,20 @@ TEST(PngCodecTest, RefusesDamagedAndHugeFiles)
         EXPECT_FALSE(back.Decode(part, IMAGE_TYPE_PNG)) << cut;
         EXPECT_FALSE(back.GetLastError().empty());
     }
+    // Pictures with alpha are read a row at a time, or whole when interlaced;
+    // cut short, either way fails cleanly.
+    for (const bool interlace : {false, true}) {
+        std::vector<Bytes> rows(7, Bytes(9 * 4));
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t i = 0; i < rows[y].size(); ++i)
+                rows[y][i] = uint8_t(y * 31 + i * 7);
+        const Bytes rgba = MakePng({9, 7, 8, PNG_COLOR_TYPE_RGB_ALPHA, interlace}, rows);
+        ASSERT_TRUE(back.Decode(rgba, IMAGE_TYPE_PNG)) << back.GetLastError();
+        EXPECT_EQ(back.GetAlphaBits(0)[8], uint8_t(6 * 31 + 35 * 7));
+        for (size_t cut = 0; cut < rgba.size() - 12; ++cut)
+            EXPECT_FALSE(back.Decode(Bytes(rgba.begin(), rgba.begin() + cut), IMAGE_TYPE_PNG))
+                << interlace << " " << cut;
+    }
     Bytes damaged = good;
     damaged[20] ^= 0x55; // inside IHDR: its CRC no longer matches
     EXPECT_FALSE(back.Decode(damaged, IMAGE_TYPE_PNG));
