@@ -9,11 +9,13 @@
 // the caches, those of 32 and 64 MiB do not; the corpus set holds the frames
 // of the small sprites under tests/data/dc6.
 //
-// The table at the end gives each codec figure as a multiple of its
-// baseline's time: with --benchmark_repetitions=N and
+// Each codec figure is measured on every vector path the processor has
+// (encode/SET/PATH, decode/SET/PATH). The table at the end gives it as a
+// multiple of its baseline's time: with --benchmark_repetitions=N and
 // --benchmark_enable_random_interleaving, the median over the repetitions of
 // the ratio within each repetition.
 
+#include "DC6CodecPaths.h"
 #include "DC6File.h"
 
 #include <benchmark/benchmark.h>
@@ -134,14 +136,16 @@ const FrameSet& Set(Kind kind, int mib)
         DC6Frame frame;
         frame.m_DC6FrameHeader.m_iWidth = kSide;
         frame.m_DC6FrameHeader.m_iHeight = kSide;
-        frame.m_ImageData = MakePixels(kind, rng);
+        const std::vector<uint8_t> pixels = MakePixels(kind, rng);
+        frame.m_ImageData.assign(pixels.begin(), pixels.end());
         AddFrame(it->second, std::move(frame));
     }
     return it->second;
 }
 
-void BM_Encode(benchmark::State& state, Kind kind, int mib)
+void BM_Encode(benchmark::State& state, Kind kind, int mib, ECodecPath path)
 {
+    const CCodecPathScope usePath(path);
     std::vector<DC6Frame> frames = Set(kind, mib).frames;
     std::vector<uint8_t> out;
     for (auto _ : state) {
@@ -171,8 +175,9 @@ void BM_WarmMemcpy(benchmark::State& state, Kind kind, int mib)
 
 // Decodes every frame of the set into a frame of its own, as a load does,
 // each into newly allocated pixels.
-void BM_Decode(benchmark::State& state, Kind kind, int mib)
+void BM_Decode(benchmark::State& state, Kind kind, int mib, ECodecPath path)
 {
+    const CCodecPathScope usePath(path);
     const FrameSet& set = Set(kind, mib);
     CDC6File doc;
     std::vector<DC6Frame> targets(set.frames.size());
@@ -197,7 +202,7 @@ void BM_FreshMemcpy(benchmark::State& state, Kind kind, int mib)
     std::vector<std::unique_ptr<uint8_t[]>> targets(set.frames.size());
     for (auto _ : state) {
         for (size_t i = 0; i < targets.size(); ++i) {
-            const std::vector<uint8_t>& pixels = set.frames[i].m_ImageData;
+            const DC6Pixels& pixels = set.frames[i].m_ImageData;
             targets[i].reset();
             targets[i].reset(new uint8_t[pixels.size()]);
             std::memcpy(targets[i].get(), pixels.data(), pixels.size());
@@ -220,14 +225,21 @@ const SetSpec kSets[] = {
     {"sprite_like_64MiB", Kind::SpriteLike, 64}, {"opaque_64MiB", Kind::Opaque, 64},
 };
 
+// Each set's codec figures on every vector path this processor has, and its
+// baselines.
 void RegisterCodecBenchmarks()
 {
     for (const SetSpec& s : kSets) {
         const std::string set = s.name;
-        benchmark::RegisterBenchmark(("decode/" + set).c_str(), BM_Decode, s.kind, s.mib);
+        for (const ECodecPath path : SupportedCodecPaths()) {
+            const std::string name = set + "/" + CodecPathName(path);
+            benchmark::RegisterBenchmark(("decode/" + name).c_str(), BM_Decode, s.kind, s.mib,
+                                         path);
+            benchmark::RegisterBenchmark(("encode/" + name).c_str(), BM_Encode, s.kind, s.mib,
+                                         path);
+        }
         benchmark::RegisterBenchmark(("fresh_memcpy/" + set).c_str(), BM_FreshMemcpy, s.kind,
                                      s.mib);
-        benchmark::RegisterBenchmark(("encode/" + set).c_str(), BM_Encode, s.kind, s.mib);
         benchmark::RegisterBenchmark(("warm_memcpy/" + set).c_str(), BM_WarmMemcpy, s.kind, s.mib);
     }
 }
@@ -371,14 +383,19 @@ private:
 void PrintRatioTable(const CRatioReporter& reporter)
 {
     std::printf("\nCodec time as a multiple of its memcpy baseline's (median over repetitions):\n");
-    std::printf("  %-20s %22s %22s\n", "set", "decode / fresh memcpy", "encode / warm memcpy");
+    std::printf("  %-20s %-9s %22s %22s\n", "set", "path", "decode / fresh memcpy",
+                "encode / warm memcpy");
     for (const SetSpec& s : kSets) {
         const std::string set = s.name;
-        const double decode = reporter.MedianTimeRatio("decode/" + set, "fresh_memcpy/" + set);
-        const double encode = reporter.MedianTimeRatio("encode/" + set, "warm_memcpy/" + set);
-        if (decode == 0.0 && encode == 0.0)
-            continue;
-        std::printf("  %-20s %22.2f %22.2f\n", s.name, decode, encode);
+        for (const ECodecPath path : SupportedCodecPaths()) {
+            const std::string name = set + "/" + CodecPathName(path);
+            const double decode = reporter.MedianTimeRatio("decode/" + name, "fresh_memcpy/" + set);
+            const double encode = reporter.MedianTimeRatio("encode/" + name, "warm_memcpy/" + set);
+            if (decode == 0.0 && encode == 0.0)
+                continue;
+            std::printf("  %-20s %-9s %22.2f %22.2f\n", s.name, CodecPathName(path), decode,
+                        encode);
+        }
     }
 }
 
