@@ -19,17 +19,12 @@ using dc6kernels::kReach;
 
 const char kTruncatedText[] = "DecodeDC6ImageData: encoded data ends before the last row";
 
-struct SKernels {
-    dc6kernels::EncodeRowsFn encode;
-    dc6kernels::DecodeRowsFn decode;
-};
-
 // By ECodecPath.
-constexpr SKernels kKernels[] = {
-    {dc6kernels::EncodeRowsSse2, dc6kernels::DecodeRowsSse2},
+const dc6kernels::SKernels* const kKernels[] = {
+    &dc6kernels::kSse2Kernels,
 #if defined(__x86_64__)
-    {dc6kernels::EncodeRowsAvx2, dc6kernels::DecodeRowsAvx2},
-    {dc6kernels::EncodeRowsAvx512, dc6kernels::DecodeRowsAvx512},
+    &dc6kernels::kAvx2Kernels,
+    &dc6kernels::kAvx512Kernels,
 #endif
 };
 
@@ -60,10 +55,10 @@ bool ProcessorHas(ECodecPath path)
 // The path a CCodecPathScope chose in this thread, or -1.
 thread_local int t_iChosenPath = -1;
 
-const SKernels& Kernels()
+const dc6kernels::SKernels& Kernels()
 {
     static const ECodecPath widest = SupportedCodecPaths().back();
-    return kKernels[t_iChosenPath >= 0 ? t_iChosenPath : static_cast<int>(widest)];
+    return *kKernels[t_iChosenPath >= 0 ? t_iChosenPath : static_cast<int>(widest)];
 }
 
 // Counts out SUnwrittenPixel values, to size a pixel buffer without writing it.

@@ -42,15 +42,6 @@ struct CAvx2 {
 
 } // namespace
 
-size_t EncodeRowsAvx2(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
-{
-    return EncodeRows<CAvx2>(pixels, width, height, out);
-}
-
-EDecodeResult DecodeRowsAvx2(const uint8_t* data, size_t length, size_t width, size_t height,
-                             uint8_t* pixels)
-{
-    return DecodeRows<CAvx2>(data, length, width, height, pixels);
-}
+const SKernels kAvx2Kernels{EncodeRows<CAvx2>, DecodeRows<CAvx2>};
 
 } // namespace dc6kernels

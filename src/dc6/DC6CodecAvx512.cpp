@@ -60,15 +60,6 @@ private:
 
 } // namespace
 
-size_t EncodeRowsAvx512(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
-{
-    return EncodeRows<CAvx512>(pixels, width, height, out);
-}
-
-EDecodeResult DecodeRowsAvx512(const uint8_t* data, size_t length, size_t width, size_t height,
-                               uint8_t* pixels)
-{
-    return DecodeRows<CAvx512>(data, length, width, height, pixels);
-}
+const SKernels kAvx512Kernels{EncodeRows<CAvx512>, DecodeRows<CAvx512>};
 
 } // namespace dc6kernels

@@ -1,15 +1,15 @@
 #pragma once
 
-// The inner loops of the frame codec, one pair per vector width. Each pair
-// lives in a file of its own that is compiled for that width
+// The inner loops of the frame codec, one encoder and decoder per vector
+// width. Each pair lives in a file of its own that is compiled for that width
 // (DC6CodecSse2.cpp, DC6CodecAvx2.cpp, DC6CodecAvx512.cpp) and is called only
 // on a processor that has it.
 //
 // Those files are compiled with other instruction sets than the rest of the
 // program, so they and the headers they include define nothing with external
-// linkage besides these functions: an inline function that one of them
-// shared with the rest of the program could be kept in its wider form and
-// then run on a processor without it.
+// linkage besides their SKernels: an inline function that one of them shared
+// with the rest of the program could be kept in its wider form and then run
+// on a processor without it.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,26 +23,21 @@ constexpr size_t kReach = 128;
 
 enum class EDecodeResult { Ok, OffsetPastEnd, Truncated };
 
-// Encodes `height` rows of `width` pixels into `out`, which has room for the
-// largest encoding plus 2 * kReach bytes. Returns the number of bytes of the
-// encoding.
-using EncodeRowsFn = size_t (*)(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
+struct SKernels {
+    // Encodes `height` rows of `width` pixels into `out`, which has room for
+    // the largest encoding plus 2 * kReach bytes. Returns the number of
+    // bytes of the encoding.
+    size_t (*encode)(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
+    // Decodes `length` bytes into `width` x `height` (both > 0) pixels,
+    // writing every one of them, 0 where the data holds none.
+    EDecodeResult (*decode)(const uint8_t* data, size_t length, size_t width, size_t height,
+                            uint8_t* pixels);
+};
 
-// Decodes `length` bytes into `width` x `height` (both > 0) pixels, writing
-// every one of them, 0 where the data holds none.
-using DecodeRowsFn = EDecodeResult (*)(const uint8_t* data, size_t length, size_t width,
-                                       size_t height, uint8_t* pixels);
-
-size_t EncodeRowsSse2(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
-EDecodeResult DecodeRowsSse2(const uint8_t* data, size_t length, size_t width, size_t height,
-                             uint8_t* pixels);
+extern const SKernels kSse2Kernels;
 #if defined(__x86_64__)
-size_t EncodeRowsAvx2(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
-EDecodeResult DecodeRowsAvx2(const uint8_t* data, size_t length, size_t width, size_t height,
-                             uint8_t* pixels);
-size_t EncodeRowsAvx512(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
-EDecodeResult DecodeRowsAvx512(const uint8_t* data, size_t length, size_t width, size_t height,
-                               uint8_t* pixels);
+extern const SKernels kAvx2Kernels;
+extern const SKernels kAvx512Kernels;
 #endif
 
 } // namespace dc6kernels

@@ -61,15 +61,6 @@ struct CSse2 {
 
 } // namespace
 
-size_t EncodeRowsSse2(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
-{
-    return EncodeRows<CSse2>(pixels, width, height, out);
-}
-
-EDecodeResult DecodeRowsSse2(const uint8_t* data, size_t length, size_t width, size_t height,
-                             uint8_t* pixels)
-{
-    return DecodeRows<CSse2>(data, length, width, height, pixels);
-}
+const SKernels kSse2Kernels{EncodeRows<CSse2>, DecodeRows<CSse2>};
 
 } // namespace dc6kernels
