@@ -43,16 +43,20 @@ struct Decoded {
 };
 
 // Decodes into zeroed pixels; a stream that ends before its last row, or
-// before the pixels of a run, fails there.
+// before the pixels of a run, fails there, and one of fewer bytes than rows
+// at once, without pixels.
 inline Decoded Decode(int width, int height, std::span<const uint8_t> data)
 {
+    const char* const truncated = "DecodeDC6ImageData: encoded data ends before the last row";
+    if (data.size() < static_cast<size_t>(height))
+        return {truncated, {}};
     const size_t size = static_cast<size_t>(width) * height;
     Decoded d{"", std::vector<uint8_t>(size, 0)};
     size_t in = 0;
     size_t x = 0;
     for (int y = 0; y < height;) {
         if (in == data.size()) {
-            d.error = "DecodeDC6ImageData: encoded data ends before the last row";
+            d.error = truncated;
             return d;
         }
         const uint8_t code = data[in++];
@@ -67,7 +71,7 @@ inline Decoded Decode(int width, int height, std::span<const uint8_t> data)
                 return d;
             }
             if (data.size() - in < code) {
-                d.error = "DecodeDC6ImageData: encoded data ends before the last row";
+                d.error = truncated;
                 return d;
             }
             for (int k = 0; k < code; ++k, ++x) {
