@@ -195,12 +195,8 @@ uint8_t* EncodeRow(const uint8_t* row, size_t width, const uint8_t* pixelsEnd, u
     const size_t whole = width / 64;
     for (size_t k = 0; k < whole;) {
         const size_t chunkEnd = whole - k > kChunkWords ? k + kChunkWords : whole;
-        for (; k < chunkEnd; ++k) {
-            const uint8_t* p = row + 64 * k;
-            if (pixelsEnd - p > 4096)
-                __builtin_prefetch(p + 4096);
-            addEdges(k, VisibleBits<V, kRoomy>(p, pixelsEnd));
-        }
+        for (; k < chunkEnd; ++k)
+            addEdges(k, VisibleBits<V, kRoomy>(row + 64 * k, pixelsEnd));
         // Complete pairs are written out, and an unpaired edge kept.
         if (k < whole) {
             WriteRuns<V, kRoomy>(w, edges, count & ~size_t{1});
