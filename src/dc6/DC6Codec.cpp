@@ -20,7 +20,7 @@ using dc6kernels::kReach;
 const char kTruncatedText[] = "DecodeDC6ImageData: encoded data ends before the last row";
 
 // By ECodecPath.
-const dc6kernels::SKernels* const kKernels[] = {
+const dc6kernels::CodecKernels* const kKernels[] = {
     &dc6kernels::kSse2Kernels,
 #if defined(__x86_64__)
     &dc6kernels::kAvx2Kernels,
@@ -55,23 +55,23 @@ bool ProcessorHas(ECodecPath path)
 // The path a CCodecPathScope chose in this thread, or -1.
 thread_local int t_iChosenPath = -1;
 
-const dc6kernels::SKernels& Kernels()
+const dc6kernels::CodecKernels& Kernels()
 {
     static const ECodecPath widest = SupportedCodecPaths().back();
     return *kKernels[t_iChosenPath >= 0 ? t_iChosenPath : static_cast<int>(widest)];
 }
 
-// Counts out SUnwrittenPixel values, to size a pixel buffer without writing it.
+// Counts out UnwrittenPixel values, to size a pixel buffer without writing it.
 class CUnwrittenPixels {
 public:
     using iterator_category = std::random_access_iterator_tag;
-    using value_type = SUnwrittenPixel;
+    using value_type = UnwrittenPixel;
     using difference_type = std::ptrdiff_t;
-    using pointer = const SUnwrittenPixel*;
-    using reference = SUnwrittenPixel;
+    using pointer = const UnwrittenPixel*;
+    using reference = UnwrittenPixel;
 
     explicit CUnwrittenPixels(difference_type i) : m_iAt(i) {}
-    SUnwrittenPixel operator*() const { return {}; }
+    UnwrittenPixel operator*() const { return {}; }
     CUnwrittenPixels& operator++()
     {
         ++m_iAt;
@@ -152,8 +152,8 @@ bool CDC6File::DecodeDC6ImageData(DC6Frame* pFrame, std::span<const uint8_t> dat
 
     // The kernel writes every pixel once, so the buffer is not filled first.
     pFrame->m_ImageData = DC6Pixels(CUnwrittenPixels(0), CUnwrittenPixels(size));
-    switch (Kernels().decode(data.data(), data.size(), static_cast<size_t>(width),
-                             static_cast<size_t>(height), pFrame->m_ImageData.data())) {
+    switch (Kernels().pDecode(data.data(), data.size(), static_cast<size_t>(width),
+                              static_cast<size_t>(height), pFrame->m_ImageData.data())) {
     case EDecodeResult::Ok:
         return true;
     case EDecodeResult::OffsetPastEnd:
@@ -181,8 +181,8 @@ int CDC6File::EncodeDC6ImageData(DC6Frame& frame, std::vector<uint8_t>& out)
     if (out.size() < static_cast<size_t>(bound) + 2 * kReach)
         out.resize(static_cast<size_t>(bound) + 2 * kReach);
 
-    const size_t n = Kernels().encode(frame.m_ImageData.data(), static_cast<size_t>(width),
-                                      static_cast<size_t>(height), out.data());
+    const size_t n = Kernels().pEncode(frame.m_ImageData.data(), static_cast<size_t>(width),
+                                       static_cast<size_t>(height), out.data());
     header.m_iLength = static_cast<int32_t>(n);
     return header.m_iLength;
 }

@@ -42,6 +42,6 @@ struct CAvx2 {
 
 } // namespace
 
-const SKernels kAvx2Kernels{EncodeRows<CAvx2>, DecodeRows<CAvx2>};
+const CodecKernels kAvx2Kernels{EncodeRows<CAvx2>, DecodeRows<CAvx2>};
 
 } // namespace dc6kernels

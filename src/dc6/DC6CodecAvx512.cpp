@@ -60,6 +60,6 @@ private:
 
 } // namespace
 
-const SKernels kAvx512Kernels{EncodeRows<CAvx512>, DecodeRows<CAvx512>};
+const CodecKernels kAvx512Kernels{EncodeRows<CAvx512>, DecodeRows<CAvx512>};
 
 } // namespace dc6kernels

@@ -7,7 +7,7 @@
 //
 // Those files are compiled with other instruction sets than the rest of the
 // program, so they and the headers they include define nothing with external
-// linkage besides their SKernels: an inline function that one of them shared
+// linkage besides their CodecKernels: an inline function that one of them shared
 // with the rest of the program could be kept in its wider form and then run
 // on a processor without it.
 
@@ -23,21 +23,21 @@ constexpr size_t kReach = 128;
 
 enum class EDecodeResult { Ok, OffsetPastEnd, Truncated };
 
-struct SKernels {
+struct CodecKernels {
     // Encodes `height` rows of `width` pixels into `out`, which has room for
     // the largest encoding plus 2 * kReach bytes. Returns the number of
     // bytes of the encoding.
-    size_t (*encode)(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
+    size_t (*pEncode)(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
     // Decodes `length` bytes into `width` x `height` (both > 0) pixels,
     // writing every one of them, 0 where the data holds none.
-    EDecodeResult (*decode)(const uint8_t* data, size_t length, size_t width, size_t height,
-                            uint8_t* pixels);
+    EDecodeResult (*pDecode)(const uint8_t* data, size_t length, size_t width, size_t height,
+                             uint8_t* pixels);
 };
 
-extern const SKernels kSse2Kernels;
+extern const CodecKernels kSse2Kernels;
 #if defined(__x86_64__)
-extern const SKernels kAvx2Kernels;
-extern const SKernels kAvx512Kernels;
+extern const CodecKernels kAvx2Kernels;
+extern const CodecKernels kAvx512Kernels;
 #endif
 
 } // namespace dc6kernels

@@ -129,10 +129,10 @@ template <class V, bool kRoomy> void CopyRun(uint8_t* to, const uint8_t* from, s
 // chunks of this many words of 64 pixels.
 constexpr size_t kChunkWords = 64;
 
-struct SRowWriter {
-    const uint8_t* row;
-    size_t written; // the columns before this are written out
-    uint8_t* o;
+struct RowWriter {
+    const uint8_t* pRow;
+    size_t nWritten; // the columns before this are written out
+    uint8_t* pOut;
 };
 
 // Writes the codes of `count` (even) edges: for each pair, the transparent
@@ -140,14 +140,14 @@ struct SRowWriter {
 // longer than 127 are cut into pieces of 127 and a rest. (Inlined, so that
 // the writer's state stays in registers.)
 template <class V, bool kRoomy>
-[[gnu::always_inline]] inline void WriteRuns(SRowWriter& w, const uint32_t* edges, size_t count)
+[[gnu::always_inline]] inline void WriteRuns(RowWriter& w, const uint32_t* edges, size_t count)
 {
-    uint8_t* o = w.o;
-    size_t written = w.written;
+    uint8_t* o = w.pOut;
+    size_t written = w.nWritten;
     for (size_t i = 0; i < count; i += 2) {
         size_t skip = edges[i] - written;
         size_t run = edges[i + 1] - edges[i];
-        const uint8_t* from = w.row + edges[i];
+        const uint8_t* from = w.pRow + edges[i];
         written = edges[i + 1];
         for (; skip > kMaxRun; skip -= kMaxRun)
             *o++ = kEndOfRow + kMaxRun;
@@ -161,8 +161,8 @@ template <class V, bool kRoomy>
         CopyRun<V, kRoomy>(o + 1, from, run);
         o += run + 1;
     }
-    w.o = o;
-    w.written = written;
+    w.pOut = o;
+    w.nWritten = written;
 }
 
 // Bit i set when p[i] is not 0, for i from 0 to 63; where not kRoomy, only
@@ -183,7 +183,7 @@ template <class V, bool kRoomy>
 uint8_t* EncodeRow(const uint8_t* row, size_t width, const uint8_t* pixelsEnd, uint32_t* edges,
                    uint8_t* o)
 {
-    SRowWriter w{row, 0, o};
+    RowWriter w{row, 0, o};
     size_t count = 0;
     // The previous pixel's bit: the one before the row counts as transparent.
     uint64_t carry = 0;
@@ -215,10 +215,10 @@ uint8_t* EncodeRow(const uint8_t* row, size_t width, const uint8_t* pixelsEnd, u
     WriteRuns<V, kRoomy>(w, edges, count);
     // Transparent pixels at the row's end are written only as far as whole
     // pieces of 127 that more of them follow.
-    for (size_t skip = width - w.written; skip > kMaxRun; skip -= kMaxRun)
-        *w.o++ = kEndOfRow + kMaxRun;
-    *w.o = kEndOfRow;
-    return w.o + 1;
+    for (size_t skip = width - w.nWritten; skip > kMaxRun; skip -= kMaxRun)
+        *w.pOut++ = kEndOfRow + kMaxRun;
+    *w.pOut = kEndOfRow;
+    return w.pOut + 1;
 }
 
 template <class V>

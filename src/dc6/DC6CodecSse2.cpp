@@ -61,6 +61,6 @@ struct CSse2 {
 
 } // namespace
 
-const SKernels kSse2Kernels{EncodeRows<CSse2>, DecodeRows<CSse2>};
+const CodecKernels kSse2Kernels{EncodeRows<CSse2>, DecodeRows<CSse2>};
 
 } // namespace dc6kernels

@@ -43,9 +43,9 @@ static_assert(sizeof(DC6FrameHeader) == 32);
 
 // Frame pixels are a std::vector of bytes with an allocator of their own. It
 // behaves as std::allocator, except that a byte constructed from an
-// SUnwrittenPixel is left as the allocation found it: the decoder sizes its
+// UnwrittenPixel is left as the allocation found it: the decoder sizes its
 // buffers that way, since it writes every byte itself.
-struct SUnwrittenPixel {};
+struct UnwrittenPixel {};
 
 template <class T> class CPixelAllocator : public std::allocator<T> {
 public:
@@ -59,7 +59,7 @@ public:
     {
         std::construct_at(p, std::forward<Args>(args)...);
     }
-    template <class U> void construct(U*, SUnwrittenPixel) noexcept {}
+    template <class U> void construct(U*, UnwrittenPixel) noexcept {}
 };
 
 using DC6Pixels = std::vector<uint8_t, CPixelAllocator<uint8_t>>;
