@@ -200,8 +200,9 @@ uint8_t* EncodeRow(const uint8_t* row, size_t width, const uint8_t* pixelsEnd, u
         // Complete pairs are written out, and an unpaired edge kept.
         if (k < whole) {
             WriteRuns<V, kRoomy>(w, edges, count & ~size_t{1});
-            edges[0] = edges[count - 1];
-            count &= 1;
+            if (count % 2 != 0)
+                edges[0] = edges[count - 1];
+            count %= 2;
         }
     }
     // The pixels past the row count as transparent.

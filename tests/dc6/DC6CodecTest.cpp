@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using testutil::Bytes;
@@ -269,6 +270,32 @@ TEST_P(DC6Codec, EveryRunLengthAtEveryPositionMatchesThePlainEncoder)
                     return;
             }
         }
+    }
+}
+
+TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
+{
+    // The encoder takes rows apart 4,096 pixels at a time; these rows have
+    // nothing in their first 4,096, a run across that mark, an edge at every
+    // pixel, or no edge at all.
+    struct Case {
+        const char* name;
+        int width;
+        std::function<uint8_t(int)> pixel;
+    };
+    const Case cases[] = {
+        {"late run", 9000, [](int x) { return uint8_t{x >= 5000 && x < 5300}; }},
+        {"run across the mark", 8300, [](int x) { return uint8_t{x >= 4000 && x < 4200}; }},
+        {"every other pixel", 9000, [](int x) { return static_cast<uint8_t>(x % 2 * 3); }},
+        {"all visible", 8200, [](int x) { return static_cast<uint8_t>(1 + x % 255); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < c.width; ++x)
+                pixels.push_back(c.pixel(x + y));
+        ExpectExactRoundTrip(c.width, 2, pixels);
     }
 }
 
