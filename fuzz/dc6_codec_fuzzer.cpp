@@ -1,7 +1,9 @@
 // Runs the frame codec on every vector path this processor has and holds
 // each to the plain codec. The first three bytes choose the frame's width
-// (1 to 320) and height (1 to 64); the rest are, by the lowest bit of the
-// fourth, pixels to encode or data to decode.
+// (1 to 9,000, past the 4,096 pixels the encoder takes a row apart by) and
+// height (1 to 64, fewer for wide frames); the rest are, by the lowest bit
+// of the fourth, pixels to encode (repeated to fill the frame) or data to
+// decode.
 
 #include "DC6CodecPaths.h"
 #include "DC6File.h"
@@ -19,8 +21,8 @@ void EncodeOnEveryPath(int width, int height, std::span<const uint8_t> rest)
     frame.m_DC6FrameHeader.m_iWidth = width;
     frame.m_DC6FrameHeader.m_iHeight = height;
     frame.m_ImageData.assign(static_cast<size_t>(width) * height, 0);
-    std::copy_n(rest.begin(), std::min(rest.size(), frame.m_ImageData.size()),
-                frame.m_ImageData.begin());
+    for (size_t i = 0; !rest.empty() && i < frame.m_ImageData.size(); ++i)
+        frame.m_ImageData[i] = rest[i % rest.size()];
     const std::vector<uint8_t> expected = plaincodec::Encode(width, height, frame.m_ImageData);
     for (const ECodecPath path : SupportedCodecPaths()) {
         const CCodecPathScope usePath(path);
@@ -60,8 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 4)
         return 0;
-    const int width = 1 + (data[0] | (data[1] & 1) << 8) % 320;
-    const int height = 1 + data[2] % 64;
+    const int width = 1 + (data[0] | data[1] << 8) % 9000;
+    // Wide frames are kept to a few rows, for the fuzzer to stay fast.
+    const int height = std::max(1, std::min(1 + data[2] % 64, 65536 / width));
     const std::span<const uint8_t> rest(data + 4, size - 4);
     if (data[3] & 1)
         DecodeOnEveryPath(width, height, rest);
