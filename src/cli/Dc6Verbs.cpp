@@ -26,7 +26,7 @@ std::string TerminationHex(const DC6FileHeader& header)
     return Hex32(value);
 }
 
-uint32_t PixelsCrc32(const std::vector<uint8_t>& pixels)
+uint32_t PixelsCrc32(std::span<const uint8_t> pixels)
 {
     uLong crc = crc32(0L, Z_NULL, 0);
     const uint8_t* p = pixels.data();

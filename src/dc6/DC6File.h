@@ -6,10 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CAtomicFile;
@@ -39,12 +42,40 @@ struct DC6FrameHeader {
 };
 static_assert(sizeof(DC6FrameHeader) == 32);
 
+// Frame pixels are a std::vector of bytes with an allocator of their own. It
+// behaves as std::allocator, except that a byte constructed from an
+// UnwrittenPixel is left as the allocation found it: the decoder sizes its
+// buffers that way, since it writes every byte itself.
+struct UnwrittenPixel {};
+
+template <class T> class CPixelAllocator : public std::allocator<T> {
+public:
+    template <class U> struct rebind {
+        using other = CPixelAllocator<U>;
+    };
+    CPixelAllocator() = default;
+    template <class U> CPixelAllocator(const CPixelAllocator<U>&) noexcept {}
+
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        std::construct_at(p, std::forward<Args>(args)...);
+    }
+    template <class U> void construct(U*, UnwrittenPixel) noexcept {}
+};
+
+using DC6Pixels = std::vector<uint8_t, CPixelAllocator<uint8_t>>;
+
+inline bool operator==(const DC6Pixels& a, const std::vector<uint8_t>& b)
+{
+    return std::ranges::equal(a, b);
+}
+
 // One frame. In the document the pixel buffer holds exactly
 // m_iWidth * m_iHeight bytes, except in a frame that a failed load left
 // undecoded (empty buffer).
 struct DC6Frame {
     DC6FrameHeader m_DC6FrameHeader{};
-    std::vector<uint8_t> m_ImageData;
+    DC6Pixels m_ImageData;
 };
 
 class CDC6File {

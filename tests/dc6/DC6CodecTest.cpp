@@ -1,20 +1,25 @@
+#include "DC6CodecPaths.h"
 #include "DC6File.h"
+#include "PlainCodec.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using testutil::Bytes;
 
 namespace {
 
-DC6Frame MakeFrame(int width, int height, Bytes pixels)
+// The pixels get a buffer of exactly their size, so that AddressSanitizer
+// sees any read past them.
+DC6Frame MakeFrame(int width, int height, const Bytes& pixels)
 {
     DC6Frame frame;
     frame.m_DC6FrameHeader.m_iWidth = width;
     frame.m_DC6FrameHeader.m_iHeight = height;
-    frame.m_ImageData = std::move(pixels);
+    frame.m_ImageData.assign(pixels.begin(), pixels.end());
     return frame;
 }
 
@@ -39,77 +44,61 @@ Bytes Concat(std::initializer_list<Bytes> parts)
     return all;
 }
 
-// The encoder written the plain way, one pixel at a time, to hold the fast
-// one to.
-Bytes ReferenceEncode(int width, int height, const Bytes& pixels)
-{
-    Bytes out;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = pixels.data() + static_cast<size_t>(y) * width;
-        int x = 0;
-        while (x < width) {
-            int m = 0;
-            if (row[x] == 0) {
-                while (x + m < width && m < 127 && row[x + m] == 0)
-                    ++m;
-                x += m;
-                if (x < width)
-                    out.push_back(static_cast<uint8_t>(0x80 + m));
-            } else {
-                while (x + m < width && m < 127 && row[x + m] != 0)
-                    ++m;
-                out.push_back(static_cast<uint8_t>(m));
-                out.insert(out.end(), row + x, row + x + m);
-                x += m;
-            }
-        }
-        out.push_back(0x80);
-    }
-    return out;
-}
-
-// The decoder written the plain way, for streams that are known to hold
-// all their rows and no run starting past the end of the buffer.
-Bytes ReferenceDecode(int width, int height, const Bytes& data)
-{
-    Bytes pixels(static_cast<size_t>(width) * height, 0);
-    size_t in = 0;
-    int x = 0;
-    for (int y = 0; y < height;) {
-        const uint8_t code = data[in++];
-        if (code == 0x80) {
-            ++y;
-            x = 0;
-        } else if (code > 0x80) {
-            x += code - 0x80;
-        } else {
-            for (int k = 0; k < code; ++k, ++x) {
-                const uint8_t pixel = data[in++];
-                if (x < width)
-                    pixels[static_cast<size_t>(y) * width + x] = pixel;
-            }
-        }
-    }
-    return pixels;
-}
-
 struct DecodeResult {
     bool ok;
     std::string error;
     Bytes pixels;
 };
 
+// The data is copied into a buffer of exactly its size, for the same reason
+// as in MakeFrame; and AddressSanitizer fills new allocations with 0xBE, so
+// that a pixel the decoder fails to write shows.
 DecodeResult Decode(int width, int height, const Bytes& data)
 {
     CDC6File doc;
     DC6Frame frame = MakeFrame(width, height, {});
-    const bool ok = doc.DecodeDC6ImageData(&frame, data);
-    return {ok, doc.GetLastErrorText(), frame.m_ImageData};
+    const Bytes exact(data);
+    const bool ok = doc.DecodeDC6ImageData(&frame, exact);
+    return {ok, doc.GetLastErrorText(), Bytes(frame.m_ImageData.begin(), frame.m_ImageData.end())};
+}
+
+// Encodes with the codec and with the plain encoder, and decodes back.
+void ExpectExactRoundTrip(int width, int height, const Bytes& pixels)
+{
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    const Bytes encoded = Encode(MakeFrame(width, height, pixels));
+    ASSERT_EQ(encoded, plaincodec::Encode(width, height, pixels));
+    ASSERT_LE(encoded.size(), static_cast<size_t>((2 * width + 1) * height));
+    const DecodeResult back = Decode(width, height, encoded);
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_EQ(back.pixels, pixels);
 }
 
 } // namespace
 
-TEST(DC6Codec, WorkedExampleEncodesAndDecodes)
+void PrintTo(ECodecPath path, std::ostream* os)
+{
+    *os << CodecPathName(path);
+}
+
+namespace {
+
+// Every test runs on each vector path that this processor has.
+class DC6Codec : public testing::TestWithParam<ECodecPath> {
+private:
+    CCodecPathScope m_Path{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, DC6Codec,
+                         testing::ValuesIn(SupportedCodecPaths().begin(),
+                                           SupportedCodecPaths().end()),
+                         [](const testing::TestParamInfo<ECodecPath>& path) {
+                             return std::string(CodecPathName(path.param));
+                         });
+
+} // namespace
+
+TEST_P(DC6Codec, WorkedExampleEncodesAndDecodes)
 {
     DC6Frame frame = MakeFrame(5, 2, {0, 0, 7, 7, 0, 3, 0, 0, 0, 0});
     frame.m_DC6FrameHeader.m_iFlip = 5;
@@ -125,7 +114,7 @@ TEST(DC6Codec, WorkedExampleEncodesAndDecodes)
     EXPECT_EQ(back.pixels, frame.m_ImageData);
 }
 
-TEST(DC6Codec, RunsAreCutAt127AndTrailingTransparencyHasNoCode)
+TEST_P(DC6Codec, RunsAreCutAt127AndTrailingTransparencyHasNoCode)
 {
     struct Case {
         const char* name;
@@ -166,7 +155,7 @@ TEST(DC6Codec, RunsAreCutAt127AndTrailingTransparencyHasNoCode)
     EXPECT_EQ(Encode(MakeFrame(10, 10, Repeat(100, 0))), Repeat(10, 0x80));
 }
 
-TEST(DC6Codec, DecoderToleratesWhatTheFormatAllows)
+TEST_P(DC6Codec, DecoderToleratesWhatTheFormatAllows)
 {
     // Pixels past the right edge are read and dropped.
     DecodeResult r = Decode(2, 1, {0x03, 1, 2, 3, 0x80});
@@ -187,7 +176,7 @@ TEST(DC6Codec, DecoderToleratesWhatTheFormatAllows)
     EXPECT_EQ(r.pixels, (Bytes{7, 0, 8, 0, 0, 0}));
 }
 
-TEST(DC6Codec, DecoderRejectsBadFramesBeforeAllocating)
+TEST_P(DC6Codec, DecoderRejectsBadFramesBeforeAllocating)
 {
     CDC6File doc;
     EXPECT_FALSE(doc.DecodeDC6ImageData(nullptr, Bytes{0x80}));
@@ -215,7 +204,7 @@ TEST(DC6Codec, DecoderRejectsBadFramesBeforeAllocating)
     }
 }
 
-TEST(DC6Codec, DecoderStopsAtTheEndOfItsData)
+TEST_P(DC6Codec, DecoderStopsAtTheEndOfItsData)
 {
     const Bytes truncated[] = {
         {},
@@ -231,38 +220,105 @@ TEST(DC6Codec, DecoderStopsAtTheEndOfItsData)
     }
 }
 
-TEST(DC6Codec, RandomFramesRoundTripAndMatchThePlainEncoder)
+TEST_P(DC6Codec, RandomFramesOfEveryWidthMatchThePlainEncoder)
 {
     std::mt19937 rng(20261208);
-    for (int iteration = 0; iteration < 400; ++iteration) {
-        const int width = 1 + static_cast<int>(rng() % 300);
-        const int height = 1 + static_cast<int>(rng() % 12);
-        // Runs of random length, alternately visible and transparent, with
-        // lengths around the 127 limit and 8-byte word edges.
-        Bytes pixels;
-        const size_t size = static_cast<size_t>(width) * height;
-        const unsigned longRuns = rng() % 3;
-        bool visible = rng() % 2;
-        while (pixels.size() < size) {
-            size_t run = longRuns == 0   ? 1 + rng() % 4
-                         : longRuns == 1 ? 1 + rng() % 20
-                                         : 100 + rng() % 60;
-            run = std::min(run, size - pixels.size());
-            for (size_t k = 0; k < run; ++k)
-                pixels.push_back(visible ? static_cast<uint8_t>(1 + rng() % 255) : 0);
-            visible = !visible;
+    for (int width = 1; width <= 300; ++width) {
+        for (int frame = 0; frame < 3; ++frame) {
+            const int height = 1 + static_cast<int>(rng() % 6);
+            // Runs of random length, alternately visible and transparent:
+            // short ones, ones around the vector widths, and ones around the
+            // 127 limit.
+            Bytes pixels;
+            const size_t size = static_cast<size_t>(width) * height;
+            const unsigned longRuns = rng() % 3;
+            bool visible = rng() % 2;
+            while (pixels.size() < size) {
+                size_t run = longRuns == 0   ? 1 + rng() % 4
+                             : longRuns == 1 ? 1 + rng() % 70
+                                             : 100 + rng() % 60;
+                run = std::min(run, size - pixels.size());
+                for (size_t k = 0; k < run; ++k)
+                    pixels.push_back(visible ? static_cast<uint8_t>(1 + rng() % 255) : 0);
+                visible = !visible;
+            }
+            ExpectExactRoundTrip(width, height, pixels);
         }
-        const DC6Frame frame = MakeFrame(width, height, pixels);
-        const Bytes encoded = Encode(frame);
-        ASSERT_EQ(encoded, ReferenceEncode(width, height, pixels)) << width << " x " << height;
-        ASSERT_LE(encoded.size(), static_cast<size_t>((2 * width + 1) * height));
-        const DecodeResult back = Decode(width, height, encoded);
-        ASSERT_TRUE(back.ok) << back.error;
-        ASSERT_EQ(back.pixels, pixels);
     }
 }
 
-TEST(DC6Codec, EncoderSizesItsOwnBufferForTheWorstCase)
+TEST_P(DC6Codec, EveryRunLengthAtEveryPositionMatchesThePlainEncoder)
+{
+    // A run of each length from 1 to 200 starting at each column from 0 to
+    // 66, between runs of the other kind, in the first row of a frame (with
+    // room past it for whole blocks) and in its last row (without).
+    for (const bool visible : {true, false}) {
+        const uint8_t inner = visible ? 7 : 0;
+        const uint8_t outer = visible ? 0 : 9;
+        for (int start = 0; start <= 66; ++start) {
+            for (int length = 1; length <= 200; ++length) {
+                Bytes row(static_cast<size_t>(start), outer);
+                row.insert(row.end(), static_cast<size_t>(length), inner);
+                row.insert(row.end(), {outer, outer, 5});
+                const int width = static_cast<int>(row.size());
+                const int blankRows = (256 + width - 1) / width;
+                Bytes pixels = row;
+                pixels.resize(pixels.size() + static_cast<size_t>(blankRows * width), 0);
+                pixels.insert(pixels.end(), row.begin(), row.end());
+                ExpectExactRoundTrip(width, blankRows + 2, pixels);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
+{
+    // The encoder takes rows apart 4,096 pixels at a time; these rows have
+    // nothing in their first 4,096, a run across that mark, an edge at every
+    // pixel, or no edge at all.
+    struct Case {
+        const char* name;
+        int width;
+        std::function<uint8_t(int)> pixel;
+    };
+    const Case cases[] = {
+        {"late run", 9000, [](int x) { return uint8_t{x >= 5000 && x < 5300}; }},
+        {"run across the mark", 8300, [](int x) { return uint8_t{x >= 4000 && x < 4200}; }},
+        {"every other pixel", 9000, [](int x) { return static_cast<uint8_t>(x % 2 * 3); }},
+        {"all visible", 8200, [](int x) { return static_cast<uint8_t>(1 + x % 255); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < c.width; ++x)
+                pixels.push_back(c.pixel(x + y));
+        ExpectExactRoundTrip(c.width, 2, pixels);
+    }
+}
+
+TEST_P(DC6Codec, FramesOfAnotherEncoderMatchThePlainEncoder)
+{
+    for (const char* name :
+         {"authoring.dc6", "chrome.dc6", "composition.dc6", "cursors-markers.dc6", "large.dc6",
+          "medium.dc6", "small.dc6", "utility.dc6", "very_small.dc6"}) {
+        SCOPED_TRACE(name);
+        Bytes bytes = testutil::ReadFile(testutil::DataDir() / "dc6" / name);
+        bytes.at(4) = 1; // these files' flags field is 0
+        CDC6File doc;
+        ASSERT_TRUE(doc.LoadDC6(bytes)) << doc.GetLastErrorText();
+        DC6Frame frame;
+        for (int i = 0; doc.GetDC6Frame(i, frame); ++i) {
+            const DC6FrameHeader& h = frame.m_DC6FrameHeader;
+            ExpectExactRoundTrip(h.m_iWidth, h.m_iHeight,
+                                 Bytes(frame.m_ImageData.begin(), frame.m_ImageData.end()));
+        }
+    }
+}
+
+TEST_P(DC6Codec, EncoderSizesItsOwnBufferForTheWorstCase)
 {
     // Alternating single pixels need about 1.5 bytes a pixel: far more than
     // a 256 x 256 frame's pixel count.
@@ -276,7 +332,7 @@ TEST(DC6Codec, EncoderSizesItsOwnBufferForTheWorstCase)
     EXPECT_GE(out.size(), static_cast<size_t>(n));
 }
 
-TEST(DC6Codec, EncoderRefusesFramesWithoutRowsOrWithAWrongBuffer)
+TEST_P(DC6Codec, EncoderRefusesFramesWithoutRowsOrWithAWrongBuffer)
 {
     Bytes out;
     DC6Frame noRows = MakeFrame(5, 0, {});
@@ -292,20 +348,21 @@ TEST(DC6Codec, EncoderRefusesFramesWithoutRowsOrWithAWrongBuffer)
     EXPECT_EQ(Encode(noColumns), Bytes(3, 0x80));
 }
 
-TEST(DC6Codec, DecoderMatchesThePlainDecoderOnArbitraryStreams)
+TEST_P(DC6Codec, DecoderMatchesThePlainDecoderOnArbitraryStreams)
 {
-    // Streams no encoder writes: literal runs that cross the right edge,
-    // skips far past it, empty runs, several literal runs in a row, rows of
-    // different lengths.
+    // Streams no encoder writes: literal runs that cross the right edge or
+    // start past it (past the end of the pixels in the last row), skips far
+    // past it, empty runs, several literal runs in a row, rows of different
+    // lengths, and streams cut short anywhere.
     std::mt19937 rng(77);
-    for (int iteration = 0; iteration < 300; ++iteration) {
+    for (int iteration = 0; iteration < 600; ++iteration) {
         const int width = 1 + static_cast<int>(rng() % 200);
         const int height = 1 + static_cast<int>(rng() % 20);
         Bytes data;
         for (int y = 0; y < height; ++y) {
             int x = 0;
             const int codes = static_cast<int>(rng() % 12);
-            for (int c = 0; c < codes && x < width; ++c) {
+            for (int c = 0; c < codes && (x < width || rng() % 4 == 0); ++c) {
                 if (rng() % 3 == 0) {
                     const int skip = 1 + static_cast<int>(rng() % 127);
                     data.push_back(static_cast<uint8_t>(0x80 + skip));
@@ -320,8 +377,15 @@ TEST(DC6Codec, DecoderMatchesThePlainDecoderOnArbitraryStreams)
             }
             data.push_back(0x80);
         }
+        if (rng() % 4 == 0)
+            data.resize(rng() % data.size());
+        SCOPED_TRACE(testing::Message()
+                     << width << " x " << height << ", " << data.size() << " bytes");
         const DecodeResult r = Decode(width, height, data);
-        ASSERT_TRUE(r.ok) << r.error;
-        ASSERT_EQ(r.pixels, ReferenceDecode(width, height, data)) << width << " x " << height;
+        const plaincodec::Decoded expected = plaincodec::Decode(width, height, data);
+        ASSERT_EQ(r.ok ? "" : r.error, expected.error);
+        // A frame that does not decode keeps what was decoded before the
+        // failure, and zeros.
+        ASSERT_EQ(r.pixels, expected.pixels);
     }
 }
