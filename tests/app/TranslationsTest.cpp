@@ -60,21 +60,6 @@ QStringList Captions(const QWidget& window)
     return texts;
 }
 
-// The English captions stand where the Chinese ones do: none left Chinese,
-// none empty where the Chinese has a text. Returns how many were Chinese.
-int ExpectTranslated(const QStringList& chinese, const QStringList& english, const char* window)
-{
-    EXPECT_EQ(chinese.size(), english.size()) << window;
-    int translated = 0;
-    for (qsizetype i = 0; i < std::min(chinese.size(), english.size()); ++i) {
-        EXPECT_FALSE(HasChinese(english[i])) << window << ": " << english[i].toStdString();
-        if (!chinese[i].isEmpty())
-            EXPECT_FALSE(english[i].isEmpty()) << window << ": " << chinese[i].toStdString();
-        translated += HasChinese(chinese[i]) ? 1 : 0;
-    }
-    return translated;
-}
-
 class TranslationsTest : public MainDlgFixture {};
 
 } // namespace
@@ -182,7 +167,7 @@ TEST(TranslationFile, TranslatesEveryCaptionOfTheSources)
     };
     QString context, source;
     int messages = 0;
-    while (xml.readNextStartElement() || !xml.atEnd()) {
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
         if (!xml.isStartElement())
             continue;
         if (xml.name() == u"name") {
@@ -204,38 +189,47 @@ TEST(TranslationFile, TranslatesEveryCaptionOfTheSources)
     EXPECT_GT(messages, 80);
 }
 
-TEST_F(TranslationsTest, TheEnglishWindowShowsNoChineseAndNoEmptyCaption)
+// Every window in English: each caption that is Chinese in the Chinese
+// window is translated, none is left empty, none shows a Chinese character.
+TEST_F(TranslationsTest, EveryWindowInEnglishShowsNoChineseAndNoEmptyCaption)
 {
-    Start(WriteSprite("knight.dc6", 2, 3));
-    const QStringList chinese = Captions(*m_pDlg);
-    const CTranslations english(ELanguage::English);
-    ASSERT_TRUE(english.Loaded());
-    Start(WriteSprite("knight.dc6", 2, 3));
-    EXPECT_GT(ExpectTranslated(chinese, Captions(*m_pDlg), "main window"), 40);
-}
-
-TEST_F(TranslationsTest, TheEnglishDialogsShowNoChineseAndNoEmptyCaption)
-{
+    const QString sprite = WriteSprite("knight.dc6", 2, 3);
     CImage sheet;
     ASSERT_TRUE(sheet.Create(4, 4, 8, 1));
-    const std::pair<const char*, std::function<std::unique_ptr<QDialog>()>> dialogs[] = {
+    CScriptedInteraction script;
+    const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> windows[] = {
+        {"main window",
+         [&]() -> std::unique_ptr<QWidget> {
+             Start(sprite);
+             return std::move(m_pDlg);
+         }},
         {"about", [] { return std::make_unique<CAboutDlg>(QIcon()); }},
         {"change offset", [] { return std::make_unique<CChangeOffsetDlg>(3, -4); }},
         {"export all", [] { return std::make_unique<CExportOptionsDlg>(); }},
         {"export sheet", [] { return std::make_unique<CExportSheetDlg>(); }},
         {"show frames", [] { return std::make_unique<CSheetOptionsDlg>(4); }},
         {"framed sheet",
-         [&] { return std::make_unique<CSheetDlg>(sheet, false, *m_pScript, nullptr); }},
+         [&] { return std::make_unique<CSheetDlg>(sheet, false, script, nullptr); }},
     };
-    Start();
     std::vector<QStringList> chinese;
-    for (const auto& [name, make] : dialogs)
+    for (const auto& [name, make] : windows)
         chinese.push_back(Captions(*make()));
     const CTranslations english(ELanguage::English);
     ASSERT_TRUE(english.Loaded());
-    for (size_t i = 0; i < std::size(dialogs); ++i)
-        EXPECT_GT(ExpectTranslated(chinese[i], Captions(*dialogs[i].second()), dialogs[i].first),
-                  0);
+    for (size_t w = 0; w < std::size(windows); ++w) {
+        const char* name = windows[w].first;
+        const QStringList shown = Captions(*windows[w].second());
+        ASSERT_EQ(shown.size(), chinese[w].size()) << name;
+        int translated = 0;
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            EXPECT_FALSE(HasChinese(shown[i])) << name << ": " << shown[i].toStdString();
+            if (!chinese[w][i].isEmpty()) {
+                EXPECT_FALSE(shown[i].isEmpty()) << name << ": " << chinese[w][i].toStdString();
+            }
+            translated += HasChinese(chinese[w][i]) ? 1 : 0;
+        }
+        EXPECT_GT(translated, 0) << name;
+    }
 }
 
 // The names a modder reads, in both languages: the Chinese window keeps the
