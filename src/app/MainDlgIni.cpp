@@ -13,7 +13,8 @@
 
 namespace {
 
-const char* const kIniFilters[] = {QT_TRANSLATE_NOOP("FileFilter", "Spritewright Ini File (*.ini)")};
+const char* const kIniFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "Spritewright Ini File (*.ini)")};
 
 } // namespace
 
