@@ -17,7 +17,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${SPRITEWRIGHT_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The file type and the icons take effect through these.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
+# The file type and the icons take effect through the first three; the
+# Chinese window needs a CJK font, and Qt's translations for its own buttons
+# and dialogs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "shared-mime-info, desktop-file-utils, hicolor-icon-theme, fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
 include(CPack)

@@ -8,11 +8,11 @@
 CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent)
 {
     setObjectName("CAboutDlg");
-    setWindowTitle("关于 Spritewright");
+    setWindowTitle(tr("关于 Spritewright"));
     auto* picture = new QLabel;
     picture->setPixmap(icon.pixmap(32, 32));
-    auto* text = new QLabel("Spritewright 版本 1.0");
-    auto* ok = new QPushButton("确定");
+    auto* text = new QLabel(tr("Spritewright 版本 1.0"));
+    auto* ok = new QPushButton(tr("确定"));
     ok->setObjectName("m_btnOK");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -14,12 +14,12 @@ CChangeOffsetDlg::CChangeOffsetDlg(int offsetX, int offsetY, QWidget* parent)
       m_edtOffsetY(MakeNumberField("m_edtOffsetY", INT_MIN, INT_MAX, offsetY))
 {
     setObjectName("CChangeOffsetDlg");
-    setWindowTitle("更改位移");
+    setWindowTitle(tr("更改位移"));
     const auto [ok, cancel] = MakeOkCancel(*this);
 
     auto* layout = new QFormLayout(this);
-    layout->addRow("X 位移", m_edtOffsetX);
-    layout->addRow("Y 位移", m_edtOffsetY);
+    layout->addRow(tr("X 位移"), m_edtOffsetX);
+    layout->addRow(tr("Y 位移"), m_edtOffsetY);
     layout->addRow(ok, cancel);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <span>
 #include <utility>
 
 class QDialog;
@@ -12,8 +13,12 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
+// File-dialog filters are marked for translation where they are written,
+// with QT_TRANSLATE_NOOP("FileFilter", ...); this translates them.
+QStringList FileFilters(std::span<const char* const> filters);
+
 // The image types a picture can be saved as, in the order of their filters.
-extern const QStringList kImageSaveFilters;
+QStringList ImageSaveFilters();
 
 // OK ("确定", the default button) and Cancel ("取消"), which accept and
 // reject `dialog`.

@@ -16,17 +16,17 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
       m_radBMP(MakeRadio("BMP", "m_radBMP")), m_radPCX(MakeRadio("PCX", "m_radPCX")),
       m_radGIF(MakeRadio("GIF", "m_radGIF")), m_radTIF(MakeRadio("TIF", "m_radTIF")),
       m_radJPG(MakeRadio("JPG", "m_radJPG")), m_radPNG(MakeRadio("PNG", "m_radPNG")),
-      m_chkAnimation(new QCheckBox("动画")),
+      m_chkAnimation(new QCheckBox(tr("动画"))),
       m_edtFramesPerSecond(
           MakeNumberField("m_edtFramesPerSecond", 1, kMaxFramesPerSecond, kDefaultFramesPerSecond))
 {
     setObjectName("CExportOptionsDlg");
-    setWindowTitle("导出所有帧选项");
+    setWindowTitle(tr("导出所有帧选项"));
     m_radBMP->setChecked(true);
     m_chkAnimation->setObjectName("m_chkAnimation");
     m_chkAnimation->setEnabled(false);
 
-    auto* formats = new QGroupBox("图象格式");
+    auto* formats = new QGroupBox(tr("图象格式"));
     auto* formatsLayout = new QVBoxLayout(formats);
     for (QRadioButton* radio : {m_radBMP, m_radPCX, m_radGIF, m_radTIF, m_radJPG, m_radPNG}) {
         formatsLayout->addWidget(radio);
@@ -36,7 +36,7 @@ CExportOptionsDlg::CExportOptionsDlg(QWidget* parent)
     }
     formatsLayout->addWidget(m_chkAnimation);
     auto* rate = new QHBoxLayout;
-    rate->addWidget(new QLabel("每秒帧数"));
+    rate->addWidget(new QLabel(tr("每秒帧数")));
     rate->addWidget(m_edtFramesPerSecond);
     formatsLayout->addLayout(rate);
     connect(m_chkAnimation, &QCheckBox::toggled, this, &CExportOptionsDlg::EnableFramesPerSecond);

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "DataFolder.h"
+#include "DialogParts.h"
 #include "DirectionCanvas.h"
 #include "PaletteView.h"
 #include "PreviewPanel.h"
@@ -28,6 +29,10 @@ namespace {
 const char kLogoFile[] = "logo.dc6";
 const char kPaletteFolder[] = "pal";
 const char kCatalogueFile[] = "palettes.ini";
+const char* const kDC6Filters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "Diablo DC6 Image (*.dc6)"),
+    QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"),
+};
 
 QPushButton* MakeButton(const QString& caption, const char* name)
 {
@@ -35,6 +40,13 @@ QPushButton* MakeButton(const QString& caption, const char* name)
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QGroupBox* MakeGroup(const QString& caption, const char* name)
+{
+    auto* group = new QGroupBox(caption);
+    group->setObjectName(name);
+    return group;
 }
 
 QLineEdit* MakeInfoField(const char* name)
@@ -88,22 +100,22 @@ std::filesystem::path CMainDlg::GetModuleFolder()
 
 void CMainDlg::BuildControls()
 {
-    m_btnNew = MakeButton("新建", "m_btnNew");
-    m_btnOpen = MakeButton("打开...", "m_btnOpen");
-    m_btnClose = MakeButton("关闭", "m_btnClose");
-    m_btnSave = MakeButton("保存", "m_btnSave");
-    m_btnSaveAs = MakeButton("另存为...", "m_btnSaveAs");
-    m_btnExit = MakeButton("退出", "m_btnExit");
+    m_btnNew = MakeButton(tr("新建"), "m_btnNew");
+    m_btnOpen = MakeButton(tr("打开..."), "m_btnOpen");
+    m_btnClose = MakeButton(tr("关闭"), "m_btnClose");
+    m_btnSave = MakeButton(tr("保存"), "m_btnSave");
+    m_btnSaveAs = MakeButton(tr("另存为..."), "m_btnSaveAs");
+    m_btnExit = MakeButton(tr("退出"), "m_btnExit");
     m_btnExit->setDefault(true);
-    auto* mainMenu = new QGroupBox("主菜单");
+    auto* mainMenu = MakeGroup(tr("主菜单"), "m_grpMainMenu");
     mainMenu->setLayout(Row({m_btnNew, m_btnOpen, m_btnClose, m_btnSave, m_btnSaveAs, m_btnExit}));
 
     m_cboDirection = new QComboBox;
     m_cboDirection->setObjectName("m_cboDirection");
-    m_btnAddDirection = MakeButton("添加", "m_btnAddDirection");
-    m_btnDeleteDirection = MakeButton("删除", "m_btnDeleteDirection");
-    m_btnInsertDirection = MakeButton("插入", "m_btnInsertDirection");
-    auto* directions = new QGroupBox("说明");
+    m_btnAddDirection = MakeButton(tr("添加"), "m_btnAddDirection");
+    m_btnDeleteDirection = MakeButton(tr("删除"), "m_btnDeleteDirection");
+    m_btnInsertDirection = MakeButton(tr("插入"), "m_btnInsertDirection");
+    auto* directions = MakeGroup(tr("说明"), "m_grpDirections");
     auto* directionsLayout = new QVBoxLayout(directions);
     directionsLayout->addWidget(m_cboDirection);
     directionsLayout->addLayout(
@@ -112,10 +124,10 @@ void CMainDlg::BuildControls()
     m_lstFrame = new QListWidget;
     m_lstFrame->setObjectName("m_lstFrame");
     m_lstFrame->setUniformItemSizes(true);
-    m_btnAddFrame = MakeButton("添加", "m_btnAddFrame");
-    m_btnDeleteFrame = MakeButton("删除", "m_btnDeleteFrame");
-    m_btnInsertFrame = MakeButton("插入", "m_btnInsertFrame");
-    auto* frames = new QGroupBox("帧数");
+    m_btnAddFrame = MakeButton(tr("添加"), "m_btnAddFrame");
+    m_btnDeleteFrame = MakeButton(tr("删除"), "m_btnDeleteFrame");
+    m_btnInsertFrame = MakeButton(tr("插入"), "m_btnInsertFrame");
+    auto* frames = MakeGroup(tr("帧数"), "m_grpFrames");
     auto* framesLayout = new QVBoxLayout(frames);
     framesLayout->addWidget(m_lstFrame, 1);
     framesLayout->addLayout(Row({m_btnAddFrame, m_btnDeleteFrame, m_btnInsertFrame}));
@@ -129,7 +141,7 @@ void CMainDlg::BuildControls()
     m_btnLoadPalette = MakeButton(tr("载入..."), "m_btnLoadPalette");
     m_stcPaletteView = new CPaletteView;
     m_stcPaletteView->setObjectName("m_stcPaletteView");
-    auto* palette = new QGroupBox("调色板");
+    auto* palette = MakeGroup(tr("调色板"), "m_grpPalette");
     auto* paletteRow = Row({m_cboPalette, m_btnLoadPalette});
     paletteRow->setStretch(0, 1);
     auto* paletteLayout = new QVBoxLayout(palette);
@@ -140,16 +152,16 @@ void CMainDlg::BuildControls()
     m_edtHeight = MakeInfoField("m_edtHeight");
     m_edtOffsetX = MakeInfoField("m_edtOffsetX");
     m_edtOffsetY = MakeInfoField("m_edtOffsetY");
-    m_btnChangeOffset = MakeButton("更改位移", "m_btnChangeOffset");
-    auto* info = new QGroupBox("帧信息");
+    m_btnChangeOffset = MakeButton(tr("更改位移"), "m_btnChangeOffset");
+    auto* info = MakeGroup(tr("帧信息"), "m_grpFrameInfo");
     auto* infoLayout = new QGridLayout(info);
-    infoLayout->addWidget(new QLabel("宽      度"), 0, 0);
+    infoLayout->addWidget(new QLabel(tr("宽      度")), 0, 0);
     infoLayout->addWidget(m_edtWidth, 0, 1);
-    infoLayout->addWidget(new QLabel("高      度"), 1, 0);
+    infoLayout->addWidget(new QLabel(tr("高      度")), 1, 0);
     infoLayout->addWidget(m_edtHeight, 1, 1);
-    infoLayout->addWidget(new QLabel("X  位  移"), 2, 0);
+    infoLayout->addWidget(new QLabel(tr("X  位  移")), 2, 0);
     infoLayout->addWidget(m_edtOffsetX, 2, 1);
-    infoLayout->addWidget(new QLabel("Y  位  移"), 3, 0);
+    infoLayout->addWidget(new QLabel(tr("Y  位  移")), 3, 0);
     infoLayout->addWidget(m_edtOffsetY, 3, 1);
     infoLayout->addWidget(m_btnChangeOffset, 4, 0, 1, 2);
 
@@ -158,11 +170,11 @@ void CMainDlg::BuildControls()
     middle->addWidget(info);
     middle->addStretch(1);
 
-    m_btnImport = MakeButton("导入", "m_btnImport");
-    m_btnExport = MakeButton("导出", "m_btnExport");
-    m_btnExportAll = MakeButton("全部导出", "m_btnExportAll");
-    m_btnBuildFromIni = MakeButton("INI→DC6", "m_btnBuildFromIni");
-    m_btnShowFrames = MakeButton("显示帧数", "m_btnShowFrames");
+    m_btnImport = MakeButton(tr("导入"), "m_btnImport");
+    m_btnExport = MakeButton(tr("导出"), "m_btnExport");
+    m_btnExportAll = MakeButton(tr("全部导出"), "m_btnExportAll");
+    m_btnBuildFromIni = MakeButton(tr("INI→DC6"), "m_btnBuildFromIni");
+    m_btnShowFrames = MakeButton(tr("显示帧数"), "m_btnShowFrames");
     m_btnExportSheet = MakeButton(tr("导出图集"), "m_btnExportSheet");
     m_btnImportSheet = MakeButton(tr("图集→DC6"), "m_btnImportSheet");
     auto* imageButtons = new QVBoxLayout;
@@ -174,10 +186,10 @@ void CMainDlg::BuildControls()
     // The preview reads the frames' pixels where the document holds them.
     m_pPreviewPanel = new CPreviewPanel;
     m_pPreviewPanel->SetPixelSource([this](int index) { return m_DC6File.GetFramePixels(index); });
-    auto* preview = new QGroupBox("预览");
+    auto* preview = MakeGroup(tr("预览"), "m_grpPreview");
     (new QVBoxLayout(preview))->addWidget(m_pPreviewPanel);
 
-    auto* image = new QGroupBox("图象");
+    auto* image = MakeGroup(tr("图象"), "m_grpImage");
     auto* imageLayout = new QHBoxLayout(image);
     imageLayout->addLayout(imageButtons);
     imageLayout->addWidget(preview, 1);
@@ -222,7 +234,7 @@ void CMainDlg::BuildControls()
                 m_stcPaletteView->SetMarkedIndex(point.m_bInFrame ? point.m_iIndex : -1);
             });
 
-    auto* about = new QAction("关于 Spritewright...", this);
+    auto* about = new QAction(tr("关于 Spritewright..."), this);
     about->setShortcut(QKeySequence(Qt::Key_F1));
     about->setShortcutContext(Qt::WindowShortcut);
     connect(about, &QAction::triggered, this, &CMainDlg::OnAbout);
@@ -471,7 +483,7 @@ QString CMainDlg::DC6FileDialog(bool save)
 {
     CUserInteraction::FileRequest request;
     request.bSave = save;
-    request.filters = QStringList{"Diablo DC6 Image (*.dc6)", "All files (*.*)"};
+    request.filters = FileFilters(kDC6Filters);
     request.strDefaultSuffix = "dc6";
     return m_pInteraction->FileDialog(this, request);
 }

@@ -16,15 +16,16 @@
 namespace {
 
 // The image file types the dialogs offer, in the order of their filters.
-const QStringList kImageFilters = {
-    "Supported Types (*.bmp *.pcx *.tif *.tiff *.gif *.jpg *.jpeg *.png)",
-    "Windows/OS2 Bitmap (*.bmp)",
-    "CompuServe Graphics Interlace (*.gif)",
-    "Tagged Image File Format (*.tif *.tiff)",
-    "ZSoft Paintbrush (*.pcx)",
-    "JPG Format (*.jpg *.jpeg)",
-    "All files (*.*)",
-    "PNG Format (*.png)",
+const char* const kImageFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter",
+                      "Supported Types (*.bmp *.pcx *.tif *.tiff *.gif *.jpg *.jpeg *.png)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Windows/OS2 Bitmap (*.bmp)"),
+    QT_TRANSLATE_NOOP("FileFilter", "CompuServe Graphics Interlace (*.gif)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Tagged Image File Format (*.tif *.tiff)"),
+    QT_TRANSLATE_NOOP("FileFilter", "ZSoft Paintbrush (*.pcx)"),
+    QT_TRANSLATE_NOOP("FileFilter", "JPG Format (*.jpg *.jpeg)"),
+    QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"),
+    QT_TRANSLATE_NOOP("FileFilter", "PNG Format (*.png)"),
 };
 
 } // namespace
@@ -63,7 +64,7 @@ void CMainDlg::OnImport()
     const int frame = m_lstFrame->currentRow();
     if (direction < 0 || frame < 0)
         return;
-    const QString path = ImageFileDialog(false, "Import Image", kImageFilters);
+    const QString path = ImageFileDialog(false, tr("Import Image"), FileFilters(kImageFilters));
     if (path.isEmpty())
         return;
 
@@ -98,7 +99,7 @@ void CMainDlg::OnExport()
     const int index = SelectedFrameIndex();
     if (index < 0)
         return;
-    const QString path = ImageFileDialog(true, "Export Frame", kImageSaveFilters);
+    const QString path = ImageFileDialog(true, tr("Export Frame"), ImageSaveFilters());
     if (path.isEmpty())
         return;
     std::string error;

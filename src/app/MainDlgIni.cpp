@@ -2,6 +2,7 @@
 // with a description, and build a sprite from one.
 
 #include "BuildFromIni.h"
+#include "DialogParts.h"
 #include "ExportAll.h"
 #include "ExportOptionsDlg.h"
 #include "FolderDialog.h"
@@ -10,6 +11,13 @@
 #include <QComboBox>
 #include <QListWidget>
 
+namespace {
+
+const char* const kIniFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "Spritewright Ini File (*.ini)")};
+
+} // namespace
+
 void CMainDlg::OnExportAll()
 {
     if (m_bDocLoaded != 1)
@@ -17,7 +25,7 @@ void CMainDlg::OnExportAll()
     CExportOptionsDlg options(this);
     if (m_pInteraction->ExecDialog(options) != QDialog::Accepted)
         return;
-    CFolderDialog folder(*m_pInteraction, "Select Directory To Export To", this);
+    CFolderDialog folder(*m_pInteraction, tr("Select Directory To Export To"), this);
     if (folder.DoModal() != 1)
         return;
     CExportFormat format;
@@ -56,7 +64,7 @@ void CMainDlg::OnBuildFromIni()
     if (!CloseForNewSprite())
         return;
     CUserInteraction::FileRequest request;
-    request.filters = QStringList{"Spritewright Ini File (*.ini)"};
+    request.filters = FileFilters(kIniFilters);
     request.strDefaultSuffix = "ini";
     const QString path = m_pInteraction->FileDialog(this, request);
     if (path.isEmpty())

@@ -3,6 +3,7 @@
 // file. Reading the formats is the image layer's.
 
 #include "AtomicFile.h"
+#include "DialogParts.h"
 #include "MainDlg.h"
 #include "PaletteFormats.h"
 
@@ -10,14 +11,15 @@
 
 namespace {
 
-const QStringList kPaletteFilters = {
-    "Palettes (*.pal *.act *.gpl *.dat *.png *.gif *.bmp *.pcx *.tif *.tiff)",
-    "JASC-PAL, RIFF or raw palette (*.pal)",
-    "Adobe Color Table (*.act)",
-    "GIMP Palette (*.gpl)",
-    "Game palette (*.dat)",
-    "Indexed picture (*.png *.gif *.bmp *.pcx *.tif *.tiff)",
-    "All files (*.*)",
+const char* const kPaletteFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter",
+                      "Palettes (*.pal *.act *.gpl *.dat *.png *.gif *.bmp *.pcx *.tif *.tiff)"),
+    QT_TRANSLATE_NOOP("FileFilter", "JASC-PAL, RIFF or raw palette (*.pal)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Adobe Color Table (*.act)"),
+    QT_TRANSLATE_NOOP("FileFilter", "GIMP Palette (*.gpl)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Game palette (*.dat)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Indexed picture (*.png *.gif *.bmp *.pcx *.tif *.tiff)"),
+    QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"),
 };
 
 // The file of a user palette, kept with its entry in the palette box.
@@ -51,7 +53,7 @@ void CMainDlg::OnLoadPalette()
 {
     CUserInteraction::FileRequest request;
     request.strCaption = tr("载入调色板");
-    request.filters = kPaletteFilters;
+    request.filters = FileFilters(kPaletteFilters);
     const QString path = m_pInteraction->FileDialog(this, request);
     if (path.isEmpty())
         return;

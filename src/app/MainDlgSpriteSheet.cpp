@@ -1,6 +1,7 @@
 // The main window's commands over sprite sheets with a JSON atlas: export
 // the sprite as one sheet, and build a sprite from a sheet and its atlas.
 
+#include "DialogParts.h"
 #include "ExportSheetDlg.h"
 #include "MainDlg.h"
 #include "SpriteSheet.h"
@@ -10,19 +11,28 @@
 
 namespace {
 
-const QStringList kSheetSaveFilters = {
-    "PNG Format (*.png)",
-    "Windows/OS2 Bitmap (*.bmp)",
-    "CompuServe Graphics Interlace (*.gif)",
-    "Tagged Image File Format (*.tif *.tiff)",
-    "ZSoft Paintbrush (*.pcx)",
+const char* const kSheetSaveFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "PNG Format (*.png)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Windows/OS2 Bitmap (*.bmp)"),
+    QT_TRANSLATE_NOOP("FileFilter", "CompuServe Graphics Interlace (*.gif)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Tagged Image File Format (*.tif *.tiff)"),
+    QT_TRANSLATE_NOOP("FileFilter", "ZSoft Paintbrush (*.pcx)"),
 };
 
-const QStringList kSheetOpenFilters =
-    QStringList{"Supported Types (*.png *.bmp *.gif *.tif *.tiff *.pcx)"} + kSheetSaveFilters +
-    QStringList{"All files (*.*)"};
+const char* const kSheetOpenFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "Supported Types (*.png *.bmp *.gif *.tif *.tiff *.pcx)"),
+    QT_TRANSLATE_NOOP("FileFilter", "PNG Format (*.png)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Windows/OS2 Bitmap (*.bmp)"),
+    QT_TRANSLATE_NOOP("FileFilter", "CompuServe Graphics Interlace (*.gif)"),
+    QT_TRANSLATE_NOOP("FileFilter", "Tagged Image File Format (*.tif *.tiff)"),
+    QT_TRANSLATE_NOOP("FileFilter", "ZSoft Paintbrush (*.pcx)"),
+    QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"),
+};
 
-const QStringList kAtlasFilters = {"JSON Atlas (*.json)", "All files (*.*)"};
+const char* const kAtlasFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "JSON Atlas (*.json)"),
+    QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"),
+};
 
 } // namespace
 
@@ -31,7 +41,7 @@ QString CMainDlg::AtlasFileDialog(bool save, const QString& sheet)
     CUserInteraction::FileRequest request;
     request.bSave = save;
     request.strCaption = save ? tr("Save Atlas") : tr("Open Atlas");
-    request.filters = kAtlasFilters;
+    request.filters = FileFilters(kAtlasFilters);
     request.strDefaultSuffix = "json";
     // The atlas that goes with the sheet lies beside it, named alike.
     const QFileInfo info(sheet);
@@ -49,7 +59,7 @@ void CMainDlg::OnExportSheet()
     CUserInteraction::FileRequest request;
     request.bSave = true;
     request.strCaption = tr("Export Sprite Sheet");
-    request.filters = kSheetSaveFilters;
+    request.filters = FileFilters(kSheetSaveFilters);
     request.strDefaultSuffix = "png";
     const QString sheet = m_pInteraction->FileDialog(this, request);
     if (sheet.isEmpty())
@@ -69,7 +79,7 @@ void CMainDlg::OnImportSheet()
         return;
     CUserInteraction::FileRequest request;
     request.strCaption = tr("Import Sprite Sheet");
-    request.filters = kSheetOpenFilters;
+    request.filters = FileFilters(kSheetOpenFilters);
     const QString sheet = m_pInteraction->FileDialog(this, request);
     if (sheet.isEmpty())
         return;

@@ -18,16 +18,16 @@ CSheetOptionsDlg::CSheetOptionsDlg(int framesPerDirection, QWidget* parent)
     : QDialog(parent),
       m_edtStart(MakeNumberField("m_edtStart", 0, std::max(framesPerDirection - 1, 0), 0)),
       m_edtAcross(MakeNumberField("m_edtAcross", 1, 10, 2)),
-      m_edtDown(MakeNumberField("m_edtDown", 1, 10, 2)), m_chkSave(new QCheckBox("保存图象"))
+      m_edtDown(MakeNumberField("m_edtDown", 1, 10, 2)), m_chkSave(new QCheckBox(tr("保存图象")))
 {
     setObjectName("CSheetOptionsDlg");
-    setWindowTitle("全图显示帧数");
+    setWindowTitle(tr("全图显示帧数"));
     m_chkSave->setObjectName("m_chkSave");
     const auto [ok, cancel] = MakeOkCancel(*this);
     auto* layout = new QFormLayout(this);
-    layout->addRow("开始帧", m_edtStart);
-    layout->addRow("帧宽度", m_edtAcross);
-    layout->addRow("帧高度", m_edtDown);
+    layout->addRow(tr("开始帧"), m_edtStart);
+    layout->addRow(tr("帧宽度"), m_edtAcross);
+    layout->addRow(tr("帧高度"), m_edtDown);
     layout->addRow(m_chkSave);
     layout->addRow(ok, cancel);
 }
@@ -75,7 +75,7 @@ CSheetDlg::CSheetDlg(const CImage& sheet, bool save, CUserInteraction& interacti
       m_Interaction(interaction)
 {
     setObjectName("CSheetDlg");
-    setWindowTitle("图象");
+    setWindowTitle(tr("图象"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     auto* picture = new QLabel;
@@ -109,8 +109,8 @@ void CSheetDlg::SaveSheet()
 {
     CUserInteraction::FileRequest request;
     request.bSave = true;
-    request.strCaption = "Save Framed Image";
-    request.filters = kImageSaveFilters;
+    request.strCaption = tr("Save Framed Image");
+    request.filters = ImageSaveFilters();
     request.nFilterIndex = 0;
     request.strDefaultSuffix = "bmp";
     const QString path = m_Interaction.FileDialog(this, request);
