@@ -682,6 +682,19 @@ std::span<const uint8_t> CDC6File::GetFramePixels(int i) const
     return frame->m_ImageData;
 }
 
+DC6PixelView CDC6File::EditFramePixels(int i)
+{
+    DC6Frame* frame = FrameByN(i);
+    if (frame == nullptr)
+        return {};
+    const DC6FrameHeader& fh = frame->m_DC6FrameHeader;
+    if (fh.m_iWidth <= 0 || fh.m_iHeight <= 0 ||
+        frame->m_ImageData.size() !=
+            static_cast<size_t>(fh.m_iWidth) * static_cast<size_t>(fh.m_iHeight))
+        return {};
+    return {frame->m_ImageData, fh.m_iWidth, fh.m_iHeight};
+}
+
 void CDC6File::DeleteFrame(int i)
 {
     if (FrameByN(i) != nullptr)
