@@ -144,9 +144,18 @@ void CMainDlg::BuildControls()
     auto* palette = MakeGroup(tr("调色板"), "m_grpPalette");
     auto* paletteRow = Row({m_cboPalette, m_btnLoadPalette});
     paletteRow->setStretch(0, 1);
+    // The index the tools put down, beside the palette it comes from.
+    m_stcCurrentColour = new QLabel;
+    m_stcCurrentColour->setObjectName("m_stcCurrentColour");
+    m_stcCurrentColour->setFixedSize(16, 16);
+    m_stcCurrentIndex = new QLabel;
+    m_stcCurrentIndex->setObjectName("m_stcCurrentIndex");
+    auto* currentRow = Row({m_stcCurrentColour, m_stcCurrentIndex});
+    currentRow->addStretch(1);
     auto* paletteLayout = new QVBoxLayout(palette);
     paletteLayout->addLayout(paletteRow);
     paletteLayout->addWidget(m_stcPaletteView, 0, Qt::AlignHCenter);
+    paletteLayout->addLayout(currentRow);
 
     m_edtWidth = MakeInfoField("m_edtWidth");
     m_edtHeight = MakeInfoField("m_edtHeight");
@@ -233,6 +242,12 @@ void CMainDlg::BuildControls()
             [this](const CPreviewPoint& point) {
                 m_stcPaletteView->SetMarkedIndex(point.m_bInFrame ? point.m_iIndex : -1);
             });
+    connect(m_stcPaletteView, &CPaletteView::IndexClicked, this, &CMainDlg::SetCurrentIndex);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolPressed, this, &CMainDlg::OnToolPressed);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolDragged, this, &CMainDlg::OnToolDragged);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolReleased, this, &CMainDlg::OnToolReleased);
+    connect(m_pPreviewPanel, &CPreviewPanel::ReplaceIndexRequested, this,
+            &CMainDlg::OnReplaceIndex);
 
     auto* about = new QAction(tr("关于 Spritewright..."), this);
     about->setShortcut(QKeySequence(Qt::Key_F1));
@@ -323,6 +338,7 @@ void CMainDlg::LoadPaletteCatalogue()
     AddUserPalettes();
     m_cboPalette->setCurrentIndex(m_nPaletteEntry);
     m_stcPaletteView->SetPalette(m_Palette);
+    SetCurrentIndex(m_nCurrentIndex);
 }
 
 void CMainDlg::OnSelChangePalette()
@@ -345,6 +361,7 @@ void CMainDlg::OnSelChangePalette()
 void CMainDlg::ShowPalette()
 {
     m_stcPaletteView->SetPalette(m_Palette);
+    SetCurrentIndex(m_nCurrentIndex);
     if (m_bDocLoaded == 1)
         ShowFrame(SelectedFrameIndex());
 }
@@ -577,6 +594,7 @@ void CMainDlg::OnFileSaveAs()
 void CMainDlg::StopPlayback()
 {
     m_pPreviewPanel->StopPlayback();
+    m_pPreviewPanel->EndStroke();
 }
 
 void CMainDlg::OnPreviewFrameRequested(int frame)

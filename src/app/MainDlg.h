@@ -10,12 +10,17 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CPaletteView;
 class CPreviewPanel;
+struct CPreviewPoint;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -53,6 +58,9 @@ public:
     const CPalette& CurrentPalette() const { return m_Palette; }
     // The selected frame's flat index, or -1 while either list has no selection.
     int SelectedFrameIndex() const;
+    // The palette index the pencil and the fill put down.
+    int CurrentIndex() const { return m_nCurrentIndex; }
+    void SetCurrentIndex(int index);
 
 public slots:
     void OnFileNew();
@@ -77,6 +85,7 @@ public slots:
     void OnBuildFromIni();
     void OnExportSheet();
     void OnImportSheet();
+    void OnReplaceIndex();
     void OnAbout();
 
 protected:
@@ -114,7 +123,8 @@ private:
     // Shows the current palette in the swatches and the preview.
     void ShowPalette();
     // Every command that changes the document or the window's state stops
-    // playback first, so that it works on the frame the user chose.
+    // playback first, so that it works on the frame the user chose, and ends
+    // a stroke of the tools under way.
     void StopPlayback();
     void OnPreviewFrameRequested(int frame);
     // Asks for the atlas of `sheet`, offering the name beside it.
@@ -124,6 +134,15 @@ private:
     bool CloseForNewSprite();
     // After it: shows the new sprite, untitled and unsaved.
     void ShowNewSprite();
+    // The touch-up tools in the preview: a press, the moves with the button
+    // held, and the release that ends a stroke.
+    void OnToolPressed(const CPreviewPoint& point);
+    void OnToolDragged(const CPreviewPoint& point);
+    void OnToolReleased();
+    // A change of frame pixels is done: `before` holds each changed frame's
+    // flat index and its pixels as they were.
+    using FramePixelsBefore = std::vector<std::pair<int, std::vector<uint8_t>>>;
+    void FinishPixelEdit(const QString& name, FramePixelsBefore before);
 
     std::filesystem::path m_DataFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -139,6 +158,8 @@ private:
     QLineEdit* m_edtOffsetY = nullptr;
     CPreviewPanel* m_pPreviewPanel = nullptr;
     CPaletteView* m_stcPaletteView = nullptr;
+    QLabel* m_stcCurrentColour = nullptr;
+    QLabel* m_stcCurrentIndex = nullptr;
     QPushButton* m_btnImport = nullptr;
     QPushButton* m_btnExport = nullptr;
     QPushButton* m_btnExportAll = nullptr;
@@ -176,4 +197,17 @@ private:
     std::filesystem::path m_UserPaletteFolder;
     int m_nFilterIndex = 0;
     QString m_strStartPath;
+    int m_nCurrentIndex = 1;
+    // A stroke of the pencil or the eraser under way: its frame (-1 for
+    // none), the frame's pixels before it, the index it puts down, the last
+    // pixel it reached and whether it changed any.
+    int m_iStrokeFrame = -1;
+    std::vector<uint8_t> m_StrokeBefore;
+    uint8_t m_cStrokeIndex = 0;
+    int m_iStrokeX = 0;
+    int m_iStrokeY = 0;
+    bool m_bStrokeChanged = false;
+    bool m_bStrokeErases = false;
+    // The index the replace command offered last as the new one.
+    int m_nReplaceTo = 0;
 };
