@@ -150,6 +150,9 @@ void CMainDlg::BuildControls()
     m_stcCurrentColour->setFixedSize(16, 16);
     m_stcCurrentIndex = new QLabel;
     m_stcCurrentIndex->setObjectName("m_stcCurrentIndex");
+    // As wide as the widest colour, so that picking one moves nothing.
+    m_stcCurrentIndex->setMinimumWidth(
+        m_stcCurrentIndex->fontMetrics().horizontalAdvance("RGB (255, 255, 255)"));
     auto* currentRow = Row({m_stcCurrentColour, m_stcCurrentIndex});
     currentRow->addStretch(1);
     auto* paletteLayout = new QVBoxLayout(palette);

@@ -51,7 +51,7 @@ void CMainDlg::SetCurrentIndex(int index)
     painter.drawRect(swatch.rect().adjusted(0, 0, -1, -1));
     painter.end();
     m_stcCurrentColour->setPixmap(swatch);
-    m_stcCurrentIndex->setText(tr("当前索引 %1  RGB (%2, %3, %4)")
+    m_stcCurrentIndex->setText(tr("当前索引 %1\nRGB (%2, %3, %4)")
                                    .arg(index)
                                    .arg(entry.rgbRed)
                                    .arg(entry.rgbGreen)

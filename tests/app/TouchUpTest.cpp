@@ -142,7 +142,7 @@ TEST_F(TouchUpTest, EraserEyedropperAndFillWithTheirKeys)
     m_pDlg->SetCurrentIndex(9);
     Click(At(4, 3));
     EXPECT_EQ(m_pDlg->CurrentIndex(), 5);
-    EXPECT_EQ(Find<QLabel>("m_stcCurrentIndex")->text(), "当前索引 5  RGB (5, 20, 21)");
+    EXPECT_EQ(Find<QLabel>("m_stcCurrentIndex")->text(), "当前索引 5\nRGB (5, 20, 21)");
     QTest::keyClick(Preview(), Qt::Key_G);
     m_pDlg->SetCurrentIndex(8);
     Click(At(7, 4));
