@@ -5,6 +5,7 @@
 
 #include "DC6File.h"
 #include "Palette.h"
+#include "UndoCommands.h"
 #include "UserInteraction.h"
 
 #include <QDialog>
@@ -19,6 +20,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 
 class CMainDlg : public QDialog {
     Q_OBJECT
@@ -53,6 +55,11 @@ public:
     const CPalette& CurrentPalette() const { return m_Palette; }
     // The selected frame's flat index, or -1 while either list has no selection.
     int SelectedFrameIndex() const;
+    const CUndoHistory& History() const { return m_History; }
+
+    // Records an edit of frames' pixels as one step of the undo history,
+    // named `text` ("Undo <text>"), and does it: see CFramePixelsCommand.
+    void PushFramePixelsEdit(const QString& text, std::vector<CFrameChange> changes);
 
 public slots:
     void OnFileNew();
@@ -78,6 +85,8 @@ public slots:
     void OnExportSheet();
     void OnImportSheet();
     void OnAbout();
+    void OnUndo();
+    void OnRedo();
 
 protected:
     // The Exit button, Escape and the close box all end here, and ask about
@@ -100,7 +109,16 @@ private:
     bool Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon);
     void ShowError(const std::string& text);
     bool ReportGridError(bool done, const std::string& error);
-    void FinishGridCommand();
+    // Pushes a step that has been done (or that pushing does).
+    void Record(CSpriteCommand* step);
+    // After a step was done or undone: the lists follow the grid, `position`
+    // is selected and shown.
+    void OnDocumentChanged(const CFramePosition& position);
+    // A new document (or none) starts a history of its own.
+    void RestartHistory(bool saved);
+    void UpdateUndoButtons();
+    // Says in the status line what the last command did.
+    void ShowStatus(const QString& text);
     // The next number appended to the direction box, or `count` next numbers
     // to the frame list.
     void AppendDirectionLabel();
@@ -158,6 +176,9 @@ private:
     QPushButton* m_btnSave = nullptr;
     QPushButton* m_btnSaveAs = nullptr;
     QPushButton* m_btnExit = nullptr;
+    QPushButton* m_btnUndo = nullptr;
+    QPushButton* m_btnRedo = nullptr;
+    QStatusBar* m_pStatusBar = nullptr;
 
     QString m_strOffsetY;
     QString m_strOffsetX;
@@ -176,4 +197,7 @@ private:
     std::filesystem::path m_UserPaletteFolder;
     int m_nFilterIndex = 0;
     QString m_strStartPath;
+    // Last, so that the history goes first, while all it tells is still there.
+    CUndoTarget m_UndoTarget{m_DC6File, {}};
+    CUndoHistory m_History;
 };
