@@ -5,6 +5,7 @@
 
 #include "DC6File.h"
 #include "Palette.h"
+#include "UndoCommands.h"
 #include "UserInteraction.h"
 
 #include <QDialog>
@@ -24,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 
 class CMainDlg : public QDialog {
     Q_OBJECT
@@ -61,6 +63,11 @@ public:
     // The palette index the pencil and the fill put down.
     int CurrentIndex() const { return m_nCurrentIndex; }
     void SetCurrentIndex(int index);
+    const CUndoHistory& History() const { return m_History; }
+
+    // Records an edit of frames' pixels as one step of the undo history,
+    // named `text` ("Undo <text>"), and does it: see CFramePixelsCommand.
+    void PushFramePixelsEdit(const QString& text, std::vector<CFrameChange> changes);
 
 public slots:
     void OnFileNew();
@@ -87,6 +94,8 @@ public slots:
     void OnImportSheet();
     void OnReplaceIndex();
     void OnAbout();
+    void OnUndo();
+    void OnRedo();
 
 protected:
     // The Exit button, Escape and the close box all end here, and ask about
@@ -109,7 +118,16 @@ private:
     bool Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon);
     void ShowError(const std::string& text);
     bool ReportGridError(bool done, const std::string& error);
-    void FinishGridCommand();
+    // Pushes a step that has been done (or that pushing does).
+    void Record(CSpriteCommand* step);
+    // After a step was done or undone: the lists follow the grid, `position`
+    // is selected and shown.
+    void OnDocumentChanged(const CFramePosition& position);
+    // A new document (or none) starts a history of its own.
+    void RestartHistory(bool saved);
+    void UpdateUndoButtons();
+    // Says in the status line what the last command did.
+    void ShowStatus(const QString& text);
     // The next number appended to the direction box, or `count` next numbers
     // to the frame list.
     void AppendDirectionLabel();
@@ -140,9 +158,10 @@ private:
     void OnToolDragged(const CPreviewPoint& point);
     void OnToolReleased();
     // A change of frame pixels is done: `before` holds each changed frame's
-    // flat index and its pixels as they were.
-    using FramePixelsBefore = std::vector<std::pair<int, std::vector<uint8_t>>>;
-    void FinishPixelEdit(const QString& name, FramePixelsBefore before);
+    // flat index and the frame as it was. It becomes one step of the undo
+    // history.
+    using FramesBefore = std::vector<std::pair<int, DC6Frame>>;
+    void FinishPixelEdit(const QString& name, FramesBefore before);
 
     std::filesystem::path m_DataFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -179,6 +198,9 @@ private:
     QPushButton* m_btnSave = nullptr;
     QPushButton* m_btnSaveAs = nullptr;
     QPushButton* m_btnExit = nullptr;
+    QPushButton* m_btnUndo = nullptr;
+    QPushButton* m_btnRedo = nullptr;
+    QStatusBar* m_pStatusBar = nullptr;
 
     QString m_strOffsetY;
     QString m_strOffsetX;
@@ -202,7 +224,7 @@ private:
     // none), the frame's pixels before it, the index it puts down, the last
     // pixel it reached and whether it changed any.
     int m_iStrokeFrame = -1;
-    std::vector<uint8_t> m_StrokeBefore;
+    DC6Frame m_StrokeBefore;
     uint8_t m_cStrokeIndex = 0;
     int m_iStrokeX = 0;
     int m_iStrokeY = 0;
@@ -210,4 +232,7 @@ private:
     bool m_bStrokeErases = false;
     // The index the replace command offered last as the new one.
     int m_nReplaceTo = 0;
+    // Last, so that the history goes first, while all it tells is still there.
+    CUndoTarget m_UndoTarget{m_DC6File, {}};
+    CUndoHistory m_History;
 };

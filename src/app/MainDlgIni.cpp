@@ -13,7 +13,8 @@
 
 namespace {
 
-const char* const kIniFilters[] = {QT_TRANSLATE_NOOP("FileFilter", "Spritewright Ini File (*.ini)")};
+const char* const kIniFilters[] = {
+    QT_TRANSLATE_NOOP("FileFilter", "Spritewright Ini File (*.ini)")};
 
 } // namespace
 
@@ -54,7 +55,7 @@ void CMainDlg::ShowNewSprite()
     m_bDocLoaded = 1;
     m_bUntitled = 1;
     m_strFileName.clear();
-    SetSaved(0);
+    RestartHistory(false);
     ShowFrame(0);
 }
 

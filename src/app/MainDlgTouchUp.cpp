@@ -31,9 +31,20 @@ std::pair<int, int> BufferPoint(const CPreviewPoint& point, int height)
     return {clamp(point.m_iFrameX), clamp(int64_t{height} - 1 - point.m_iFrameY)};
 }
 
-std::vector<uint8_t> Copy(const DC6PixelView& view)
+// Frame i as it is.
+DC6Frame Copy(const CDC6File& doc, int i)
 {
-    return {view.m_Pixels.begin(), view.m_Pixels.end()};
+    DC6Frame frame;
+    doc.GetDC6Frame(i, frame);
+    return frame;
+}
+
+// The change of one frame, moved rather than copied.
+std::vector<std::pair<int, DC6Frame>> One(int i, DC6Frame&& before)
+{
+    std::vector<std::pair<int, DC6Frame>> frames;
+    frames.emplace_back(i, std::move(before));
+    return frames;
 }
 
 } // namespace
@@ -72,15 +83,15 @@ void CMainDlg::OnToolPressed(const CPreviewPoint& point)
             SetCurrentIndex(point.m_iIndex);
         return;
     case Tool::Fill: {
-        std::vector<uint8_t> before = Copy(view);
+        DC6Frame before = Copy(m_DC6File, frame);
         if (FloodFill(view, x, y, index) > 0)
-            FinishPixelEdit(tr("填充"), {{frame, std::move(before)}});
+            FinishPixelEdit(tr("填充"), One(frame, std::move(before)));
         return;
     }
     case Tool::Pencil:
     case Tool::Eraser:
         m_iStrokeFrame = frame;
-        m_StrokeBefore = Copy(view);
+        m_StrokeBefore = Copy(m_DC6File, frame);
         m_bStrokeErases = m_pPreviewPanel->CurrentTool() == Tool::Eraser;
         m_cStrokeIndex = m_bStrokeErases ? 0 : index;
         m_iStrokeX = x;
@@ -119,9 +130,9 @@ void CMainDlg::OnToolReleased()
     if (m_iStrokeFrame < 0)
         return;
     const int frame = std::exchange(m_iStrokeFrame, -1);
-    std::vector<uint8_t> before = std::exchange(m_StrokeBefore, {});
+    DC6Frame before = std::exchange(m_StrokeBefore, {});
     if (m_bStrokeChanged)
-        FinishPixelEdit(m_bStrokeErases ? tr("橡皮") : tr("铅笔"), {{frame, std::move(before)}});
+        FinishPixelEdit(m_bStrokeErases ? tr("橡皮") : tr("铅笔"), One(frame, std::move(before)));
 }
 
 void CMainDlg::OnReplaceIndex()
@@ -138,24 +149,38 @@ void CMainDlg::OnReplaceIndex()
     const int frames = header.m_iFramesPerDirection;
     const int direction = dialog.m_Scope == CReplaceIndexDlg::Scope::Sprite ? -1 : index / frames;
     const int frame = dialog.m_Scope == CReplaceIndexDlg::Scope::Frame ? index % frames : -1;
-    FramePixelsBefore before;
+    FramesBefore before;
     int64_t changed = 0;
     std::string error;
     if (!ReplaceIndex(
             m_DC6File, static_cast<uint8_t>(dialog.m_nFrom), static_cast<uint8_t>(dialog.m_nTo),
-            direction, frame, changed, error, [&](int i, std::span<const uint8_t> pixels) {
-                before.emplace_back(i, std::vector<uint8_t>(pixels.begin(), pixels.end()));
-            })) {
+            direction, frame, changed, error,
+            [&](int i, std::span<const uint8_t>) { before.emplace_back(i, Copy(m_DC6File, i)); })) {
         ShowError(error);
         return;
     }
+    // Undo and redo show the selected frame when it changed.
+    const auto selected = std::ranges::find(before, index, &FramesBefore::value_type::first);
+    if (selected != before.end())
+        std::rotate(before.begin(), selected, selected + 1);
     if (!before.empty())
         FinishPixelEdit(tr("替换索引 %1→%2").arg(dialog.m_nFrom).arg(dialog.m_nTo),
                         std::move(before));
 }
 
-void CMainDlg::FinishPixelEdit(const QString&, FramePixelsBefore)
+void CMainDlg::FinishPixelEdit(const QString& name, FramesBefore before)
 {
-    m_pPreviewPanel->View()->PixelsChanged();
-    SetSaved(0);
+    DC6FileHeader header;
+    if (!m_DC6File.GetDC6FileHeader(header))
+        return;
+    std::vector<CFrameChange> changes;
+    changes.reserve(before.size());
+    for (auto& [index, frame] : before) {
+        CFrameChange& change = changes.emplace_back();
+        change.position = {index / header.m_iFramesPerDirection,
+                           index % header.m_iFramesPerDirection};
+        change.before = std::move(frame);
+        m_DC6File.GetDC6Frame(index, change.after);
+    }
+    PushFramePixelsEdit(name, std::move(changes));
 }

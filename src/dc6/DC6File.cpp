@@ -658,6 +658,15 @@ bool CDC6File::GetDC6Frame(int i, DC6Frame& out) const
     return true;
 }
 
+bool CDC6File::SwapDC6Frame(int i, DC6Frame& frame)
+{
+    DC6Frame* own = FrameByN(i);
+    if (own == nullptr)
+        return false;
+    std::swap(*own, frame);
+    return true;
+}
+
 bool CDC6File::GetDC6FrameHeader(int i, DC6FrameHeader& out) const
 {
     const DC6Frame* frame = FrameByN(i);

@@ -177,7 +177,10 @@ public:
     // or returns 0.
     bool GetDC6FileHeader(DC6FileHeader& out) const;
     void SetDC6FileHeader(const DC6FileHeader& in);
-    bool GetDC6Frame(int i, DC6Frame& out) const;             // by N
+    bool GetDC6Frame(int i, DC6Frame& out) const; // by N
+    // Exchanges frame i (by N) with `frame`, header and pixels; false (and
+    // nothing exchanged) for an index that names no frame.
+    bool SwapDC6Frame(int i, DC6Frame& frame);
     bool GetDC6FrameHeader(int i, DC6FrameHeader& out) const; // by N
     int GetFramePixelCount(int i) const;                      // by N
     void DeleteFrame(int i);                                  // by N
