@@ -13,6 +13,8 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 constexpr int kWidth = 10;
@@ -244,4 +246,67 @@ TEST_F(TouchUpTest, SaveWritesThePaintedPixelsAndNothingElseChanges)
         expected.SetFramePixel(2, x, kHeight - 1, 200);
     ASSERT_TRUE(expected.SaveDC6(m_Dir.Path() / "expected.dc6"));
     EXPECT_EQ(testutil::ReadFile(m_Path), testutil::ReadFile(m_Dir.Path() / "expected.dc6"));
+}
+
+TEST_F(TouchUpTest, EachToolIsOneStepToUndoAndRedo)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Case cases[] = {
+        {"pencil",
+         [this] {
+             Click("m_btnPencil");
+             Stroke({At(0, 0), At(9, 0), At(9, 5), At(0, 3)});
+         }},
+        {"eraser",
+         [this] {
+             Click("m_btnEraser");
+             Stroke({At(2, 5), At(2, 0), At(7, 2)});
+         }},
+        {"fill",
+         [this] {
+             Click("m_btnFill");
+             Click(At(5, 5));
+         }},
+        {"replace",
+         [this] {
+             m_pScript->dialogs.push_back([](QDialog& dialog) {
+                 dialog.findChild<QSpinBox*>("m_edtFrom")->setValue(2);
+                 dialog.findChild<QRadioButton*>("m_radSprite")->setChecked(true);
+                 dialog.accept();
+                 return QDialog::Accepted;
+             });
+             Click("m_btnReplaceIndex");
+         }},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        OpenSprite(2, 2);
+        Preview()->SetZoom(4);
+        ShowRegistered(true);
+        m_pDlg->SetCurrentIndex(9);
+        Find<QComboBox>("m_cboDirection")->setCurrentIndex(1);
+        const auto pictures = [this] {
+            std::vector<std::vector<std::string>> all;
+            for (int i = 0; i < 4; ++i)
+                all.push_back(Picture(i));
+            return all;
+        };
+        const auto before = pictures();
+        test.act();
+        const auto after = pictures();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(m_pDlg->History().Stack().count(), 1);
+        // Undone from another frame, the step shows the frame it changed.
+        Find<QComboBox>("m_cboDirection")->setCurrentIndex(0);
+        m_pDlg->OnUndo();
+        EXPECT_EQ(pictures(), before);
+        EXPECT_EQ(m_pDlg->Saved(), 1);
+        EXPECT_EQ(m_pDlg->SelectedFrameIndex(), 2);
+        m_pDlg->OnRedo();
+        EXPECT_EQ(pictures(), after);
+        EXPECT_EQ(m_pDlg->Saved(), 0);
+    }
 }
