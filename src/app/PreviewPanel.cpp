@@ -21,12 +21,12 @@ template <typename T> T* Named(T* widget, const char* name)
     return widget;
 }
 
-QPushButton* PlaybackButton(const QString& caption, const char* name)
+QPushButton* ViewerButton(const QString& caption, const char* name)
 {
     auto* button = Named(new QPushButton(caption), name);
     button->setAutoDefault(false);
-    // A click leaves the focus in the preview, where Space and the arrows
-    // work.
+    // A click leaves the focus in the preview, where Space, the arrows and
+    // the tools' keys work.
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -63,10 +63,10 @@ void CPreviewPanel::BuildControls()
     view->addWidget(m_chkRegistered);
     view->addWidget(m_chkOnionSkin);
 
-    m_btnPreviousFrame = PlaybackButton(tr("上一帧"), "m_btnPreviousFrame");
-    m_btnPlay = PlaybackButton(tr("播放"), "m_btnPlay");
+    m_btnPreviousFrame = ViewerButton(tr("上一帧"), "m_btnPreviousFrame");
+    m_btnPlay = ViewerButton(tr("播放"), "m_btnPlay");
     m_btnPlay->setToolTip(tr("空格"));
-    m_btnNextFrame = PlaybackButton(tr("下一帧"), "m_btnNextFrame");
+    m_btnNextFrame = ViewerButton(tr("下一帧"), "m_btnNextFrame");
     m_spnFps = Named(new QSpinBox, "m_spnFps");
     m_spnFps->setRange(1, kMaxFps);
     m_spnFps->setValue(kDefaultFps);
@@ -169,7 +169,7 @@ void CPreviewPanel::BuildTools()
     // A second click on the chosen tool puts it down: the preview only looks.
     m_grpTools->setExclusive(false);
     for (const CToolButton& entry : buttons) {
-        entry.button = PlaybackButton(entry.caption, entry.name);
+        entry.button = ViewerButton(entry.caption, entry.name);
         entry.button->setCheckable(true);
         entry.button->setToolTip(entry.tip);
         m_grpTools->addButton(entry.button, static_cast<int>(entry.tool));
@@ -184,7 +184,7 @@ void CPreviewPanel::BuildTools()
     connect(m_grpTools, &QButtonGroup::idClicked, this, [this](int id) {
         SetTool(m_grpTools->button(id)->isChecked() ? static_cast<Tool>(id) : Tool::None);
     });
-    m_btnReplaceIndex = PlaybackButton(tr("替换索引..."), "m_btnReplaceIndex");
+    m_btnReplaceIndex = ViewerButton(tr("替换索引..."), "m_btnReplaceIndex");
     m_btnReplaceIndex->setToolTip(tr("把一个索引的所有点换成另一个索引: 本帧, 本方向或整个精灵"));
     connect(m_btnReplaceIndex, &QPushButton::clicked, this, &CPreviewPanel::ReplaceIndexRequested);
 }
