@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -87,8 +88,11 @@ CMainDlg::CMainDlg(std::filesystem::path programFolder,
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setSizeGripEnabled(true);
+    m_UndoTarget.Changed = [this](const CFramePosition& position) { OnDocumentChanged(position); };
     BuildControls();
+    connect(&m_History.Stack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { SetSaved(clean ? 1 : 0); });
+    connect(&m_History.Stack(), &QUndoStack::indexChanged, this, &CMainDlg::UpdateUndoButtons);
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -106,9 +110,15 @@ void CMainDlg::BuildControls()
     m_btnSave = MakeButton(tr("保存"), "m_btnSave");
     m_btnSaveAs = MakeButton(tr("另存为..."), "m_btnSaveAs");
     m_btnExit = MakeButton(tr("退出"), "m_btnExit");
-    m_btnExit->setDefault(true);
+    m_btnUndo = MakeButton(tr("撤销"), "m_btnUndo");
+    m_btnRedo = MakeButton(tr("重做"), "m_btnRedo");
     auto* mainMenu = MakeGroup(tr("主菜单"), "m_grpMainMenu");
-    mainMenu->setLayout(Row({m_btnNew, m_btnOpen, m_btnClose, m_btnSave, m_btnSaveAs, m_btnExit}));
+    auto* mainRow = Row({m_btnNew, m_btnOpen, m_btnClose, m_btnSave, m_btnSaveAs, m_btnExit});
+    mainRow->addSpacing(16);
+    mainRow->addWidget(m_btnUndo);
+    mainRow->addWidget(m_btnRedo);
+    mainRow->addStretch(1);
+    mainMenu->setLayout(mainRow);
 
     m_cboDirection = new QComboBox;
     m_cboDirection->setObjectName("m_cboDirection");
@@ -144,9 +154,21 @@ void CMainDlg::BuildControls()
     auto* palette = MakeGroup(tr("调色板"), "m_grpPalette");
     auto* paletteRow = Row({m_cboPalette, m_btnLoadPalette});
     paletteRow->setStretch(0, 1);
+    // The index the tools put down, beside the palette it comes from.
+    m_stcCurrentColour = new QLabel;
+    m_stcCurrentColour->setObjectName("m_stcCurrentColour");
+    m_stcCurrentColour->setFixedSize(16, 16);
+    m_stcCurrentIndex = new QLabel;
+    m_stcCurrentIndex->setObjectName("m_stcCurrentIndex");
+    // As wide as the widest colour, so that picking one moves nothing.
+    m_stcCurrentIndex->setMinimumWidth(
+        m_stcCurrentIndex->fontMetrics().horizontalAdvance("RGB (255, 255, 255)"));
+    auto* currentRow = Row({m_stcCurrentColour, m_stcCurrentIndex});
+    currentRow->addStretch(1);
     auto* paletteLayout = new QVBoxLayout(palette);
     paletteLayout->addLayout(paletteRow);
     paletteLayout->addWidget(m_stcPaletteView, 0, Qt::AlignHCenter);
+    paletteLayout->addLayout(currentRow);
 
     m_edtWidth = MakeInfoField("m_edtWidth");
     m_edtHeight = MakeInfoField("m_edtHeight");
@@ -199,9 +221,12 @@ void CMainDlg::BuildControls()
     body->addLayout(middle);
     body->addWidget(image, 1);
 
+    m_pStatusBar = new QStatusBar;
+    m_pStatusBar->setObjectName("m_pStatusBar");
     auto* root = new QVBoxLayout(this);
     root->addWidget(mainMenu);
     root->addLayout(body, 1);
+    root->addWidget(m_pStatusBar);
 
     connect(m_btnNew, &QPushButton::clicked, this, &CMainDlg::OnFileNew);
     connect(m_btnOpen, &QPushButton::clicked, this, &CMainDlg::OnFileOpen);
@@ -209,6 +234,8 @@ void CMainDlg::BuildControls()
     connect(m_btnSave, &QPushButton::clicked, this, &CMainDlg::OnFileSave);
     connect(m_btnSaveAs, &QPushButton::clicked, this, &CMainDlg::OnFileSaveAs);
     connect(m_btnExit, &QPushButton::clicked, this, &CMainDlg::reject);
+    connect(m_btnUndo, &QPushButton::clicked, this, &CMainDlg::OnUndo);
+    connect(m_btnRedo, &QPushButton::clicked, this, &CMainDlg::OnRedo);
     connect(m_btnDeleteDirection, &QPushButton::clicked, this, &CMainDlg::OnDeleteDirection);
     connect(m_btnAddDirection, &QPushButton::clicked, this, &CMainDlg::OnAddDirection);
     connect(m_btnInsertDirection, &QPushButton::clicked, this, &CMainDlg::OnInsertDirection);
@@ -233,6 +260,12 @@ void CMainDlg::BuildControls()
             [this](const CPreviewPoint& point) {
                 m_stcPaletteView->SetMarkedIndex(point.m_bInFrame ? point.m_iIndex : -1);
             });
+    connect(m_stcPaletteView, &CPaletteView::IndexClicked, this, &CMainDlg::SetCurrentIndex);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolPressed, this, &CMainDlg::OnToolPressed);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolDragged, this, &CMainDlg::OnToolDragged);
+    connect(m_pPreviewPanel, &CPreviewPanel::ToolReleased, this, &CMainDlg::OnToolReleased);
+    connect(m_pPreviewPanel, &CPreviewPanel::ReplaceIndexRequested, this,
+            &CMainDlg::OnReplaceIndex);
 
     auto* about = new QAction(tr("关于 Spritewright..."), this);
     about->setShortcut(QKeySequence(Qt::Key_F1));
@@ -282,6 +315,7 @@ void CMainDlg::RefreshState()
         button->setEnabled(loaded);
     m_btnDeleteDirection->setEnabled(loaded && header.m_iDirections > 1);
     m_btnDeleteFrame->setEnabled(loaded && header.m_iFramesPerDirection > 1);
+    UpdateUndoButtons();
 
     QString title = "Spritewright | " + m_strVersion;
     if (m_bUntitled == 1 || m_bDocLoaded == 1 || m_bSaved == 0) {
@@ -292,6 +326,21 @@ void CMainDlg::RefreshState()
             title += "[" + m_strFileName + (m_bSaved == 1 ? "]" : " *]");
     }
     setWindowTitle(title);
+}
+
+void CMainDlg::UpdateUndoButtons()
+{
+    const bool undo = m_History.CanUndo();
+    const bool redo = m_History.CanRedo();
+    m_btnUndo->setEnabled(undo);
+    m_btnRedo->setEnabled(redo);
+    m_btnUndo->setText(undo ? tr("撤销 %1").arg(m_History.Stack().undoText()) : tr("撤销"));
+    m_btnRedo->setText(redo ? tr("重做 %1").arg(m_History.Stack().redoText()) : tr("重做"));
+}
+
+void CMainDlg::ShowStatus(const QString& text)
+{
+    m_pStatusBar->showMessage(text);
 }
 
 void CMainDlg::LoadPaletteCatalogue()
@@ -323,6 +372,7 @@ void CMainDlg::LoadPaletteCatalogue()
     AddUserPalettes();
     m_cboPalette->setCurrentIndex(m_nPaletteEntry);
     m_stcPaletteView->SetPalette(m_Palette);
+    SetCurrentIndex(m_nCurrentIndex);
 }
 
 void CMainDlg::OnSelChangePalette()
@@ -345,6 +395,7 @@ void CMainDlg::OnSelChangePalette()
 void CMainDlg::ShowPalette()
 {
     m_stcPaletteView->SetPalette(m_Palette);
+    SetCurrentIndex(m_nCurrentIndex);
     if (m_bDocLoaded == 1)
         ShowFrame(SelectedFrameIndex());
 }
@@ -476,7 +527,7 @@ void CMainDlg::OnFileNew()
     m_bUntitled = 1;
     m_strFileName.clear();
     ShowFrame(0);
-    SetSaved(0);
+    RestartHistory(false);
 }
 
 QString CMainDlg::DC6FileDialog(bool save)
@@ -507,7 +558,7 @@ int CMainDlg::OpenDocument(const QString& path)
         FillFrameLists();
         m_bDocLoaded = 1;
         m_bUntitled = 0;
-        SetSaved(1);
+        RestartHistory(true);
         ShowFrame(0);
         return 1;
     }
@@ -526,7 +577,7 @@ int CMainDlg::OpenDocument(const QString& path)
     }
     m_bDocLoaded = 0;
     m_bUntitled = 0;
-    SetSaved(1);
+    RestartHistory(true);
     ShowLogo();
     Message(error, "Error", CUserInteraction::Buttons::Ok, CUserInteraction::Icon::None);
     return 0;
@@ -540,7 +591,7 @@ void CMainDlg::OnFileClose()
     ClearFrameLists();
     m_bDocLoaded = 0;
     m_bUntitled = 0;
-    SetSaved(1);
+    RestartHistory(true);
     ShowLogo();
 }
 
@@ -550,11 +601,13 @@ void CMainDlg::OnFileSave()
         OnFileSaveAs();
         return;
     }
-    if (m_DC6File.SaveDC6())
+    if (m_DC6File.SaveDC6()) {
+        m_History.SetSaved();
         SetSaved(1);
-    else
+    } else {
         Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
+    }
 }
 
 void CMainDlg::OnFileSaveAs()
@@ -567,6 +620,7 @@ void CMainDlg::OnFileSaveAs()
     if (m_DC6File.SaveDC6(path.toStdString())) {
         m_strFileName = QString::fromStdString(m_DC6File.GetFileNamePart(true, false));
         m_bUntitled = 0;
+        m_History.SetSaved();
         SetSaved(1);
     } else {
         Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
@@ -577,6 +631,7 @@ void CMainDlg::OnFileSaveAs()
 void CMainDlg::StopPlayback()
 {
     m_pPreviewPanel->StopPlayback();
+    m_pPreviewPanel->EndStroke();
 }
 
 void CMainDlg::OnPreviewFrameRequested(int frame)

@@ -5,20 +5,27 @@
 
 #include "DC6File.h"
 #include "Palette.h"
+#include "UndoCommands.h"
 #include "UserInteraction.h"
 
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CPaletteView;
 class CPreviewPanel;
+struct CPreviewPoint;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 
 class CMainDlg : public QDialog {
     Q_OBJECT
@@ -53,6 +60,14 @@ public:
     const CPalette& CurrentPalette() const { return m_Palette; }
     // The selected frame's flat index, or -1 while either list has no selection.
     int SelectedFrameIndex() const;
+    // The palette index the pencil and the fill put down.
+    int CurrentIndex() const { return m_nCurrentIndex; }
+    void SetCurrentIndex(int index);
+    const CUndoHistory& History() const { return m_History; }
+
+    // Records an edit of frames' pixels as one step of the undo history,
+    // named `text` ("Undo <text>"), and does it: see CFramePixelsCommand.
+    void PushFramePixelsEdit(const QString& text, std::vector<CFrameChange> changes);
 
 public slots:
     void OnFileNew();
@@ -77,7 +92,10 @@ public slots:
     void OnBuildFromIni();
     void OnExportSheet();
     void OnImportSheet();
+    void OnReplaceIndex();
     void OnAbout();
+    void OnUndo();
+    void OnRedo();
 
 protected:
     // The Exit button, Escape and the close box all end here, and ask about
@@ -100,7 +118,16 @@ private:
     bool Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon);
     void ShowError(const std::string& text);
     bool ReportGridError(bool done, const std::string& error);
-    void FinishGridCommand();
+    // Pushes a step that has been done (or that pushing does).
+    void Record(CSpriteCommand* step);
+    // After a step was done or undone: the lists follow the grid, `position`
+    // is selected and shown.
+    void OnDocumentChanged(const CFramePosition& position);
+    // A new document (or none) starts a history of its own.
+    void RestartHistory(bool saved);
+    void UpdateUndoButtons();
+    // Says in the status line what the last command did.
+    void ShowStatus(const QString& text);
     // The next number appended to the direction box, or `count` next numbers
     // to the frame list.
     void AppendDirectionLabel();
@@ -114,7 +141,8 @@ private:
     // Shows the current palette in the swatches and the preview.
     void ShowPalette();
     // Every command that changes the document or the window's state stops
-    // playback first, so that it works on the frame the user chose.
+    // playback first, so that it works on the frame the user chose, and ends
+    // a stroke of the tools under way.
     void StopPlayback();
     void OnPreviewFrameRequested(int frame);
     // Asks for the atlas of `sheet`, offering the name beside it.
@@ -124,6 +152,16 @@ private:
     bool CloseForNewSprite();
     // After it: shows the new sprite, untitled and unsaved.
     void ShowNewSprite();
+    // The touch-up tools in the preview: a press, the moves with the button
+    // held, and the release that ends a stroke.
+    void OnToolPressed(const CPreviewPoint& point);
+    void OnToolDragged(const CPreviewPoint& point);
+    void OnToolReleased();
+    // A change of frame pixels is done: `before` holds each changed frame's
+    // flat index and the frame as it was. It becomes one step of the undo
+    // history.
+    using FramesBefore = std::vector<std::pair<int, DC6Frame>>;
+    void FinishPixelEdit(const QString& name, FramesBefore before);
 
     std::filesystem::path m_DataFolder;
     std::unique_ptr<CUserInteraction> m_pInteraction;
@@ -139,6 +177,8 @@ private:
     QLineEdit* m_edtOffsetY = nullptr;
     CPreviewPanel* m_pPreviewPanel = nullptr;
     CPaletteView* m_stcPaletteView = nullptr;
+    QLabel* m_stcCurrentColour = nullptr;
+    QLabel* m_stcCurrentIndex = nullptr;
     QPushButton* m_btnImport = nullptr;
     QPushButton* m_btnExport = nullptr;
     QPushButton* m_btnExportAll = nullptr;
@@ -158,6 +198,9 @@ private:
     QPushButton* m_btnSave = nullptr;
     QPushButton* m_btnSaveAs = nullptr;
     QPushButton* m_btnExit = nullptr;
+    QPushButton* m_btnUndo = nullptr;
+    QPushButton* m_btnRedo = nullptr;
+    QStatusBar* m_pStatusBar = nullptr;
 
     QString m_strOffsetY;
     QString m_strOffsetX;
@@ -176,4 +219,20 @@ private:
     std::filesystem::path m_UserPaletteFolder;
     int m_nFilterIndex = 0;
     QString m_strStartPath;
+    int m_nCurrentIndex = 1;
+    // A stroke of the pencil or the eraser under way: its frame (-1 for
+    // none), the frame's pixels before it, the index it puts down, the last
+    // pixel it reached and whether it changed any.
+    int m_iStrokeFrame = -1;
+    DC6Frame m_StrokeBefore;
+    uint8_t m_cStrokeIndex = 0;
+    int m_iStrokeX = 0;
+    int m_iStrokeY = 0;
+    bool m_bStrokeChanged = false;
+    bool m_bStrokeErases = false;
+    // The index the replace command offered last as the new one.
+    int m_nReplaceTo = 0;
+    // Last, so that the history goes first, while all it tells is still there.
+    CUndoTarget m_UndoTarget{m_DC6File, {}};
+    CUndoHistory m_History;
 };

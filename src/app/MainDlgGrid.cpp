@@ -9,6 +9,9 @@
 #include <QComboBox>
 #include <QListWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const char kDeleteDirectionQuestion[] =
@@ -43,25 +46,53 @@ void CMainDlg::AppendFrameLabels(int count)
         m_lstFrame->addItem(QString::asprintf("%04d", m_lstFrame->count()));
 }
 
-void CMainDlg::FinishGridCommand()
+namespace {
+
+QString DirectionLabel(int direction)
 {
-    ShowFrame(SelectedFrameIndex());
-    SetSaved(0);
+    return QString::asprintf("%02d", direction);
 }
+
+QString FrameLabel(int frame)
+{
+    return QString::asprintf("%04d", frame);
+}
+
+// The frames an edit is about to delete, to be put back by its undo.
+std::vector<CGridCommand::KeptFrame> TakeFrames(const CDC6File& doc,
+                                                const std::vector<CFramePosition>& positions)
+{
+    DC6FileHeader header{};
+    doc.GetDC6FileHeader(header);
+    std::vector<CGridCommand::KeptFrame> kept(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i) {
+        kept[i].position = positions[i];
+        doc.GetDC6Frame(positions[i].nDirection * header.m_iFramesPerDirection +
+                            positions[i].nFrame,
+                        kept[i].frame);
+    }
+    return kept;
+}
+
+} // namespace
 
 void CMainDlg::OnDeleteDirection()
 {
     StopPlayback();
     const int direction = m_cboDirection->currentIndex();
-    if (direction < 0 || m_lstFrame->currentRow() < 0 || !Confirm(kDeleteDirectionQuestion))
+    const int frame = m_lstFrame->currentRow();
+    if (direction < 0 || frame < 0 || !Confirm(kDeleteDirectionQuestion))
         return;
+    std::vector<CFramePosition> positions;
+    for (int f = 0; f < m_lstFrame->count(); ++f)
+        positions.push_back({direction, f});
+    auto kept = TakeFrames(m_DC6File, positions);
     std::string error;
     if (!ReportGridError(DeleteDirection(m_DC6File, direction, error), error))
         return;
-    const QSignalBlocker block(m_cboDirection);
-    m_cboDirection->removeItem(m_cboDirection->count() - 1);
-    m_cboDirection->setCurrentIndex(0);
-    FinishGridCommand();
+    Record(new CGridCommand(m_UndoTarget, tr("删除方向 %1").arg(DirectionLabel(direction)),
+                            {CGridCommand::Lines::Directions, direction, 1, false}, std::move(kept),
+                            {0, frame}, {direction, frame}));
 }
 
 void CMainDlg::OnAddDirection()
@@ -69,43 +100,49 @@ void CMainDlg::OnAddDirection()
     StopPlayback();
     if (SelectedFrameIndex() < 0)
         return;
+    const int directions = m_cboDirection->count();
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
     std::string error;
     if (!ReportGridError(AddDirection(m_DC6File, error), error))
         return;
-    AppendDirectionLabel();
-    const QSignalBlocker block(m_cboDirection);
-    m_cboDirection->setCurrentIndex(m_cboDirection->count() - 1);
-    FinishGridCommand();
+    Record(new CGridCommand(m_UndoTarget, tr("添加方向 %1").arg(DirectionLabel(directions)),
+                            {CGridCommand::Lines::Directions, directions, 1, true}, {},
+                            {directions, selected.nFrame}, selected));
 }
 
 void CMainDlg::OnInsertDirection()
 {
     StopPlayback();
-    const int direction = m_cboDirection->currentIndex();
-    if (direction < 0 || m_lstFrame->currentRow() < 0)
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
+    if (selected.nDirection < 0 || selected.nFrame < 0)
         return;
     std::string error;
-    if (!ReportGridError(InsertDirection(m_DC6File, direction, error), error))
+    if (!ReportGridError(InsertDirection(m_DC6File, selected.nDirection, error), error))
         return;
-    AppendDirectionLabel();
-    FinishGridCommand();
+    Record(new CGridCommand(
+        m_UndoTarget, tr("插入方向 %1").arg(DirectionLabel(selected.nDirection)),
+        {CGridCommand::Lines::Directions, selected.nDirection, 1, true}, {}, selected, selected));
 }
 
 void CMainDlg::OnDeleteFrame()
 {
     StopPlayback();
-    const int frame = m_lstFrame->currentRow();
-    if (frame < 0 || m_cboDirection->currentIndex() < 0 || !Confirm(kDeleteFrameQuestion))
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
+    if (selected.nFrame < 0 || selected.nDirection < 0 || !Confirm(kDeleteFrameQuestion))
         return;
+    std::vector<CFramePosition> positions;
+    for (int d = 0; d < m_cboDirection->count(); ++d)
+        positions.push_back({d, selected.nFrame});
+    auto kept = TakeFrames(m_DC6File, positions);
     std::string error;
-    if (!ReportGridError(DeleteFrameNumber(m_DC6File, frame, error), error))
+    if (!ReportGridError(DeleteFrameNumber(m_DC6File, selected.nFrame, error), error))
         return;
-    // The last label goes; the selection stays where it was, or moves to
-    // the new last frame when the last one was deleted.
-    const QSignalBlocker block(m_lstFrame);
-    delete m_lstFrame->takeItem(m_lstFrame->count() - 1);
-    m_lstFrame->setCurrentRow(std::min(frame, m_lstFrame->count() - 1));
-    FinishGridCommand();
+    // The selection stays where it was, or moves to the new last frame when
+    // the last one was deleted.
+    const int shown = std::min(selected.nFrame, m_lstFrame->count() - 2);
+    Record(new CGridCommand(m_UndoTarget, tr("删除帧 %1").arg(FrameLabel(selected.nFrame)),
+                            {CGridCommand::Lines::FrameNumbers, selected.nFrame, 1, false},
+                            std::move(kept), {selected.nDirection, shown}, selected));
 }
 
 void CMainDlg::OnAddFrame()
@@ -113,50 +150,108 @@ void CMainDlg::OnAddFrame()
     StopPlayback();
     if (SelectedFrameIndex() < 0)
         return;
+    const int frames = m_lstFrame->count();
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
     std::string error;
     if (!ReportGridError(AddFrameNumber(m_DC6File, error), error))
         return;
-    AppendFrameLabels(1);
-    const QSignalBlocker block(m_lstFrame);
-    m_lstFrame->setCurrentRow(m_lstFrame->count() - 1);
-    FinishGridCommand();
+    Record(new CGridCommand(m_UndoTarget, tr("添加帧 %1").arg(FrameLabel(frames)),
+                            {CGridCommand::Lines::FrameNumbers, frames, 1, true}, {},
+                            {selected.nDirection, frames}, selected));
 }
 
 void CMainDlg::OnInsertFrame()
 {
     StopPlayback();
-    const int frame = m_lstFrame->currentRow();
-    if (frame < 0 || m_cboDirection->currentIndex() < 0)
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
+    if (selected.nFrame < 0 || selected.nDirection < 0)
         return;
     std::string error;
-    if (!ReportGridError(InsertFrameNumber(m_DC6File, frame, error), error))
+    if (!ReportGridError(InsertFrameNumber(m_DC6File, selected.nFrame, error), error))
         return;
-    AppendFrameLabels(1);
-    const QSignalBlocker block(m_lstFrame);
-    m_lstFrame->setCurrentRow(frame);
-    FinishGridCommand();
+    Record(new CGridCommand(m_UndoTarget, tr("插入帧 %1").arg(FrameLabel(selected.nFrame)),
+                            {CGridCommand::Lines::FrameNumbers, selected.nFrame, 1, true}, {},
+                            selected, selected));
 }
 
 void CMainDlg::OnChangeOffset()
 {
     StopPlayback();
-    const int direction = m_cboDirection->currentIndex();
-    const int frame = m_lstFrame->currentRow();
+    const CFramePosition selected{m_cboDirection->currentIndex(), m_lstFrame->currentRow()};
     const int index = SelectedFrameIndex();
     if (index < 0)
         return;
-    CChangeOffsetDlg dialog(m_DC6File.GetFrameOffsetX(index), m_DC6File.GetFrameOffsetY(index),
-                            this);
+    const int oldX = m_DC6File.GetFrameOffsetX(index);
+    const int oldY = m_DC6File.GetFrameOffsetY(index);
+    CChangeOffsetDlg dialog(oldX, oldY, this);
     if (m_pInteraction->ExecDialog(dialog) != QDialog::Accepted)
         return;
     std::string error;
-    if (!ReportGridError(SetFrameOffset(m_DC6File, direction, frame, dialog.m_nOffsetX,
-                                        dialog.m_nOffsetY, error),
+    if (!ReportGridError(SetFrameOffset(m_DC6File, selected.nDirection, selected.nFrame,
+                                        dialog.m_nOffsetX, dialog.m_nOffsetY, error),
                          error))
         return;
-    // Offsets do not change the picture: the fields change, the preview not.
-    m_strOffsetX = QString::number(dialog.m_nOffsetX);
-    m_strOffsetY = QString::number(dialog.m_nOffsetY);
-    UpdateInfoFields();
-    SetSaved(0);
+    Record(new COffsetCommand(
+        m_UndoTarget,
+        tr("更改位移 %1/%2").arg(DirectionLabel(selected.nDirection), FrameLabel(selected.nFrame)),
+        selected, oldX, oldY, dialog.m_nOffsetX, dialog.m_nOffsetY));
+}
+
+void CMainDlg::Record(CSpriteCommand* step)
+{
+    m_History.Push(step);
+}
+
+void CMainDlg::PushFramePixelsEdit(const QString& text, std::vector<CFrameChange> changes)
+{
+    StopPlayback();
+    Record(new CFramePixelsCommand(m_UndoTarget, text, std::move(changes)));
+}
+
+void CMainDlg::OnDocumentChanged(const CFramePosition& position)
+{
+    DC6FileHeader header{};
+    m_DC6File.GetDC6FileHeader(header);
+    {
+        const QSignalBlocker blockFrames(m_lstFrame);
+        const QSignalBlocker blockDirections(m_cboDirection);
+        while (m_cboDirection->count() > header.m_iDirections)
+            m_cboDirection->removeItem(m_cboDirection->count() - 1);
+        while (m_cboDirection->count() < header.m_iDirections)
+            AppendDirectionLabel();
+        while (m_lstFrame->count() > header.m_iFramesPerDirection)
+            delete m_lstFrame->takeItem(m_lstFrame->count() - 1);
+        AppendFrameLabels(header.m_iFramesPerDirection - m_lstFrame->count());
+        m_cboDirection->setCurrentIndex(
+            std::clamp(position.nDirection, 0, header.m_iDirections - 1));
+        m_lstFrame->setCurrentRow(std::clamp(position.nFrame, 0, header.m_iFramesPerDirection - 1));
+    }
+    ShowFrame(SelectedFrameIndex());
+    RefreshState();
+}
+
+void CMainDlg::RestartHistory(bool saved)
+{
+    m_History.Restart(saved);
+    SetSaved(saved ? 1 : 0);
+}
+
+void CMainDlg::OnUndo()
+{
+    StopPlayback();
+    if (!m_History.CanUndo())
+        return;
+    const QString text = m_History.Stack().undoText();
+    m_History.Undo();
+    ShowStatus(tr("已撤销 %1").arg(text));
+}
+
+void CMainDlg::OnRedo()
+{
+    StopPlayback();
+    if (!m_History.CanRedo())
+        return;
+    const QString text = m_History.Stack().redoText();
+    m_History.Redo();
+    ShowStatus(tr("已重做 %1").arg(text));
 }

@@ -11,6 +11,7 @@
 #include "SheetDlg.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QListWidget>
 
 namespace {
@@ -82,6 +83,10 @@ void CMainDlg::OnImport()
         return Ask("Yes = Insert\nNo = Overwrite\n(Selected frame is always overwritten)",
                    "Question", CUserInteraction::Icon::Question);
     };
+    // The frames the import may overwrite, for its undo.
+    std::vector<DC6Frame> before(static_cast<size_t>(m_lstFrame->count() - frame));
+    for (size_t i = 0; i < before.size(); ++i)
+        m_DC6File.GetDC6Frame(SelectedFrameIndex() + static_cast<int>(i), before[i]);
     CImportResult result;
     std::string error;
     if (!ImportImage(m_DC6File, direction, frame, path.toStdString(), m_Palette, questions, result,
@@ -89,9 +94,10 @@ void CMainDlg::OnImport()
         ShowError(error);
         return;
     }
-    AppendFrameLabels(result.nFramesAdded);
-    ShowFrame(SelectedFrameIndex());
-    SetSaved(0);
+    const QString name = QFileInfo(path).fileName();
+    Record(CGridCommand::AfterFramesWritten(m_UndoTarget, tr("导入 %1").arg(name), direction, frame,
+                                            result.nFramesAdded, std::move(before)));
+    ShowStatus(tr("已导入 %1").arg(name));
 }
 
 void CMainDlg::OnExport()

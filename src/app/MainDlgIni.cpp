@@ -55,7 +55,7 @@ void CMainDlg::ShowNewSprite()
     m_bDocLoaded = 1;
     m_bUntitled = 1;
     m_strFileName.clear();
-    SetSaved(0);
+    RestartHistory(false);
     ShowFrame(0);
 }
 

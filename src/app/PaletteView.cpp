@@ -92,6 +92,13 @@ void CPaletteView::paintEvent(QPaintEvent*)
                      Qt::AlignLeft | Qt::AlignTop, HoverText());
 }
 
+void CPaletteView::mousePressEvent(QMouseEvent* event)
+{
+    const int index = IndexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index >= 0)
+        emit IndexClicked(index);
+}
+
 void CPaletteView::mouseMoveEvent(QMouseEvent* event)
 {
     SetHovered(IndexAt(event->position().toPoint()));

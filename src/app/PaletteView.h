@@ -3,6 +3,7 @@
 // The 256 entries of a palette as a grid of 16 x 16 swatches, entry 0 at the
 // top left. Under the grid it names the entry under the pointer (index and
 // RGB); a marked entry (the index under the pointer in the preview) is framed.
+// A click on an entry chooses it (IndexClicked).
 
 #include "Palette.h"
 
@@ -25,8 +26,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+signals:
+    void IndexClicked(int index);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

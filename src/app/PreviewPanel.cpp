@@ -1,5 +1,6 @@
 #include "PreviewPanel.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -20,12 +21,12 @@ template <typename T> T* Named(T* widget, const char* name)
     return widget;
 }
 
-QPushButton* PlaybackButton(const QString& caption, const char* name)
+QPushButton* ViewerButton(const QString& caption, const char* name)
 {
     auto* button = Named(new QPushButton(caption), name);
     button->setAutoDefault(false);
-    // A click leaves the focus in the preview, where Space and the arrows
-    // work.
+    // A click leaves the focus in the preview, where Space, the arrows and
+    // the tools' keys work.
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -62,10 +63,10 @@ void CPreviewPanel::BuildControls()
     view->addWidget(m_chkRegistered);
     view->addWidget(m_chkOnionSkin);
 
-    m_btnPreviousFrame = PlaybackButton(tr("上一帧"), "m_btnPreviousFrame");
-    m_btnPlay = PlaybackButton(tr("播放"), "m_btnPlay");
+    m_btnPreviousFrame = ViewerButton(tr("上一帧"), "m_btnPreviousFrame");
+    m_btnPlay = ViewerButton(tr("播放"), "m_btnPlay");
     m_btnPlay->setToolTip(tr("空格"));
-    m_btnNextFrame = PlaybackButton(tr("下一帧"), "m_btnNextFrame");
+    m_btnNextFrame = ViewerButton(tr("下一帧"), "m_btnNextFrame");
     m_spnFps = Named(new QSpinBox, "m_spnFps");
     m_spnFps->setRange(1, kMaxFps);
     m_spnFps->setValue(kDefaultFps);
@@ -82,13 +83,23 @@ void CPreviewPanel::BuildControls()
     playback->addWidget(m_spnFps);
     playback->addWidget(m_cboPlayMode);
 
+    BuildTools();
+
     m_stcReadout = Named(new QLabel, "m_stcReadout");
     m_stcReadout->setMinimumHeight(m_stcReadout->fontMetrics().height());
     m_stcReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(new QLabel(tr("工具")));
+    for (QPushButton* button :
+         {m_btnPencil, m_btnEraser, m_btnEyedropper, m_btnFill, m_btnReplaceIndex})
+        tools->addWidget(button);
+    tools->addStretch(1);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(view);
+    layout->addLayout(tools);
     layout->addWidget(m_stcPreview, 1);
     layout->addLayout(playback);
     layout->addWidget(m_stcReadout);
@@ -120,6 +131,10 @@ void CPreviewPanel::BuildControls()
     connect(m_stcPreview, &CPreviewWidget::PlayPauseRequested, this, &CPreviewPanel::OnPlayPause);
     connect(m_stcPreview, &CPreviewWidget::StepRequested, this, &CPreviewPanel::OnStep);
     connect(m_stcPreview, &CPreviewWidget::PointHovered, this, &CPreviewPanel::OnPointHovered);
+    connect(m_stcPreview, &CPreviewWidget::PointerPressed, this, &CPreviewPanel::OnPointerPressed);
+    connect(m_stcPreview, &CPreviewWidget::PointerDragged, this, &CPreviewPanel::OnPointerDragged);
+    connect(m_stcPreview, &CPreviewWidget::PointerReleased, this,
+            &CPreviewPanel::OnPointerReleased);
 
     // Zoom keys work wherever the focus is in the window.
     const auto zoomKey = [this](QKeyCombination keys, auto slot) {
@@ -131,6 +146,90 @@ void CPreviewPanel::BuildControls()
     zoomKey(Qt::CTRL | Qt::Key_0, [this] { m_stcPreview->SetZoom(1); });
 }
 
+void CPreviewPanel::BuildTools()
+{
+    struct CToolButton {
+        QPushButton*& button;
+        Tool tool;
+        QString caption;
+        QString tip;
+        Qt::Key key;
+        const char* name;
+    };
+    const CToolButton buttons[] = {
+        {m_btnPencil, Tool::Pencil, tr("铅笔"), tr("铅笔: 用当前索引画点和线 (B)"), Qt::Key_B,
+         "m_btnPencil"},
+        {m_btnEraser, Tool::Eraser, tr("橡皮"), tr("橡皮: 画索引 0 (E)"), Qt::Key_E, "m_btnEraser"},
+        {m_btnEyedropper, Tool::Eyedropper, tr("吸管"), tr("吸管: 取点下的索引作当前索引 (I)"),
+         Qt::Key_I, "m_btnEyedropper"},
+        {m_btnFill, Tool::Fill, tr("填充"), tr("填充: 把相连的同一索引换成当前索引 (G)"), Qt::Key_G,
+         "m_btnFill"},
+    };
+    m_grpTools = new QButtonGroup(this);
+    // A second click on the chosen tool puts it down: the preview only looks.
+    m_grpTools->setExclusive(false);
+    for (const CToolButton& entry : buttons) {
+        entry.button = ViewerButton(entry.caption, entry.name);
+        entry.button->setCheckable(true);
+        entry.button->setToolTip(entry.tip);
+        m_grpTools->addButton(entry.button, static_cast<int>(entry.tool));
+        // The keys work while the preview has the focus.
+        auto* key = new QShortcut(QKeySequence(entry.key), m_stcPreview);
+        key->setContext(Qt::WidgetShortcut);
+        connect(key, &QShortcut::activated, this, [this, button = entry.button, tool = entry.tool] {
+            if (button->isEnabled())
+                SetTool(tool);
+        });
+    }
+    connect(m_grpTools, &QButtonGroup::idClicked, this, [this](int id) {
+        SetTool(m_grpTools->button(id)->isChecked() ? static_cast<Tool>(id) : Tool::None);
+    });
+    m_btnReplaceIndex = ViewerButton(tr("替换索引..."), "m_btnReplaceIndex");
+    m_btnReplaceIndex->setToolTip(tr("把一个索引的所有点换成另一个索引: 本帧, 本方向或整个精灵"));
+    connect(m_btnReplaceIndex, &QPushButton::clicked, this, &CPreviewPanel::ReplaceIndexRequested);
+}
+
+void CPreviewPanel::SetTool(Tool tool)
+{
+    EndStroke();
+    m_Tool = tool;
+    for (QAbstractButton* button : m_grpTools->buttons())
+        button->setChecked(m_grpTools->id(button) == static_cast<int>(tool));
+    m_stcPreview->SetEditCursor(ToolsOn());
+}
+
+bool CPreviewPanel::ToolsOn() const
+{
+    return m_Tool != Tool::None && m_iFrameCount > 0 && !IsPlaying();
+}
+
+void CPreviewPanel::OnPointerPressed(const CPreviewPoint& point)
+{
+    if (!ToolsOn() || m_bStroke)
+        return;
+    m_bStroke = true;
+    emit ToolPressed(point);
+}
+
+void CPreviewPanel::OnPointerDragged(const CPreviewPoint& point)
+{
+    if (m_bStroke)
+        emit ToolDragged(point);
+}
+
+void CPreviewPanel::OnPointerReleased()
+{
+    EndStroke();
+}
+
+void CPreviewPanel::EndStroke()
+{
+    if (!m_bStroke)
+        return;
+    m_bStroke = false;
+    emit ToolReleased();
+}
+
 void CPreviewPanel::SetPixelSource(CPixelSource source)
 {
     m_stcPreview->SetPixelSource(std::move(source));
@@ -140,6 +239,10 @@ void CPreviewPanel::ShowFrame(const CPreviewFrame& frame, const CPreviewFrame& p
                               const CDirectionCanvas& canvas, const CPalette& palette, int number,
                               int count)
 {
+    // A stroke stays on the frame it began on.
+    if (frame.m_iKey != m_iShownKey || count == 0)
+        EndStroke();
+    m_iShownKey = frame.m_iKey;
     m_iFrameNumber = number;
     m_iFrameCount = count;
     if (count < 2)
@@ -150,6 +253,8 @@ void CPreviewPanel::ShowFrame(const CPreviewFrame& frame, const CPreviewFrame& p
 
 void CPreviewPanel::Clear()
 {
+    EndStroke();
+    m_iShownKey = -1;
     m_iFrameCount = 0;
     StopPlayback();
     RefreshPlaybackControls();
@@ -162,6 +267,12 @@ void CPreviewPanel::RefreshPlaybackControls()
     for (QPushButton* button : {m_btnPreviousFrame, m_btnPlay, m_btnNextFrame})
         button->setEnabled(frames);
     m_btnPlay->setText(IsPlaying() ? tr("暂停") : tr("播放"));
+    // The tools are off while a picture outside any document is shown and
+    // while playback runs; the replace command stops playback first.
+    for (QAbstractButton* button : m_grpTools->buttons())
+        button->setEnabled(m_iFrameCount > 0 && !IsPlaying());
+    m_btnReplaceIndex->setEnabled(m_iFrameCount > 0);
+    m_stcPreview->SetEditCursor(ToolsOn());
 }
 
 bool CPreviewPanel::IsPlaying() const
@@ -173,6 +284,7 @@ void CPreviewPanel::StartPlayback()
 {
     if (m_iFrameCount < 2)
         return;
+    EndStroke();
     // Frames play where they are drawn in the game.
     m_chkRegistered->setChecked(true);
     m_iPingPongStep = 1;

@@ -296,13 +296,17 @@ CPreviewPoint CPreviewWidget::PointAt(QPoint viewportPos) const
     const CLayout layout = Layout();
     const int64_t x = viewportPos.x() - layout.m_iLeft;
     const int64_t y = viewportPos.y() - layout.m_iTop;
+    // Content pixels, counted down to minus infinity beyond the left and top.
+    const auto content = [this](int64_t screen) {
+        return screen >= 0 ? screen / m_iZoom : -((-screen + m_iZoom - 1) / m_iZoom);
+    };
+    point.m_iFrameX = content(x) - layout.m_iFrameX;
+    point.m_iFrameY = content(y) - layout.m_iFrameY;
+    point.m_iOriginX = m_Frame.m_iOffsetX + point.m_iFrameX;
+    point.m_iOriginY = int64_t{m_Frame.m_iOffsetY} - m_Frame.m_iHeight + point.m_iFrameY;
     if (x < 0 || y < 0 || x >= layout.m_iWidth * m_iZoom || y >= layout.m_iHeight * m_iZoom)
         return point;
     point.m_bOnCanvas = true;
-    point.m_iFrameX = x / m_iZoom - layout.m_iFrameX;
-    point.m_iFrameY = y / m_iZoom - layout.m_iFrameY;
-    point.m_iOriginX = m_Frame.m_iOffsetX + point.m_iFrameX;
-    point.m_iOriginY = int64_t{m_Frame.m_iOffsetY} - m_Frame.m_iHeight + point.m_iFrameY;
     if (point.m_iFrameX < 0 || point.m_iFrameX >= m_Frame.m_iWidth || point.m_iFrameY < 0 ||
         point.m_iFrameY >= m_Frame.m_iHeight)
         return point;
@@ -325,6 +329,19 @@ QRect CPreviewWidget::FrameRect() const
                  ClampToInt(layout.m_iTop + layout.m_iFrameY * m_iZoom),
                  ClampToInt(int64_t{m_Frame.m_iWidth} * m_iZoom),
                  ClampToInt(int64_t{m_Frame.m_iHeight} * m_iZoom));
+}
+
+void CPreviewWidget::PixelsChanged()
+{
+    ContentChanged();
+}
+
+void CPreviewWidget::SetEditCursor(bool on)
+{
+    if (on)
+        viewport()->setCursor(Qt::CrossCursor);
+    else
+        viewport()->unsetCursor();
 }
 
 void CPreviewWidget::ReportHover()
@@ -453,6 +470,10 @@ void CPreviewWidget::scrollContentsBy(int, int)
 void CPreviewWidget::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton && m_bHasFrame && !m_bPressed) {
+        m_bPressed = true;
+        emit PointerPressed(PointAt(event->position().toPoint()));
+    }
     QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -460,7 +481,18 @@ void CPreviewWidget::mouseMoveEvent(QMouseEvent* event)
 {
     m_ptHover = event->position().toPoint();
     ReportHover();
+    if (m_bPressed)
+        emit PointerDragged(PointAt(*m_ptHover));
     QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CPreviewWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_bPressed) {
+        m_bPressed = false;
+        emit PointerReleased();
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void CPreviewWidget::wheelEvent(QWheelEvent* event)

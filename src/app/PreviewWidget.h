@@ -39,7 +39,8 @@ struct CPreviewFrame {
 // at the bottom. A frame whose span has another size is not drawn.
 using CPixelSource = std::function<std::span<const uint8_t>(int key)>;
 
-// What lies under a point of the viewport.
+// What lies under a point of the viewport. The coordinates are given for
+// any point while a frame is shown, also beyond the frame and its canvas.
 struct CPreviewPoint {
     // Over the drawn frame or, in the registered view, over its canvas.
     bool m_bOnCanvas = false;
@@ -106,6 +107,11 @@ public:
     // viewport when the frame is scrolled); empty while nothing is shown.
     QRect FrameRect() const;
 
+    // The pixels of the frames shown have changed: draws them again.
+    void PixelsChanged();
+    // A cross for a pointer that edits, the arrow for one that only looks.
+    void SetEditCursor(bool on);
+
 signals:
     void ZoomChanged(int zoom);
     // The pointer moved over the viewport, or left it (m_bOnCanvas false),
@@ -114,6 +120,11 @@ signals:
     // Space, Left and Right while the preview has the focus.
     void PlayPauseRequested();
     void StepRequested(int delta);
+    // The left button went down over the viewport, the pointer moved with it
+    // held, and the button came up again, while a frame is shown.
+    void PointerPressed(const CPreviewPoint& point);
+    void PointerDragged(const CPreviewPoint& point);
+    void PointerReleased();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -121,6 +132,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -162,6 +174,8 @@ private:
     int64_t m_iUnitY = 1;
     int m_iWheelDelta = 0;
     std::optional<QPoint> m_ptHover;
+    // The left button went down over a frame and is still held.
+    bool m_bPressed = false;
     // Reused from paint to paint: the viewport's picture, and for the frame
     // and the onion skin the frame column under each viewport column.
     QImage m_imgRender;

@@ -9,6 +9,7 @@ int RunNew(Args args);
 int RunResave(Args args);
 int RunRepair(Args args);
 int RunEdit(Args args);
+int RunReplaceIndex(Args args);
 int RunImport(Args args);
 int RunExportFrame(Args args);
 int RunSheet(Args args);

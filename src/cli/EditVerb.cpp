@@ -1,10 +1,14 @@
-// The edit verb: grid edits applied in order to a sprite, the result written
-// to another file only when every edit succeeded.
+// The edit verbs: grid edits applied in order to a sprite, the result written
+// to another file only when every edit succeeded; one palette index replaced
+// by another.
 
 #include "CliVerbs.h"
 #include "GridEdit.h"
+#include "PixelEdit.h"
 
+#include <climits>
 #include <functional>
+#include <iostream>
 #include <sstream>
 
 namespace cli {
@@ -100,6 +104,44 @@ int RunEdit(Args args)
     }
     if (!doc.SaveDC6(output))
         return Fail(output, doc.GetLastErrorText());
+    return kOk;
+}
+
+int RunReplaceIndex(Args args)
+{
+    std::string output;
+    int from = INT_MIN;
+    int to = INT_MIN;
+    int direction = INT_MIN;
+    int frame = INT_MIN;
+    if (!TakeTextOption(args, "-o", output) || !TakeIntOption(args, "--from", from) ||
+        !TakeIntOption(args, "--to", to) || !TakeIntOption(args, "--direction", direction) ||
+        !TakeIntOption(args, "--frame", frame) || !NoOptionsLeft(args))
+        return kUsage;
+    if (args.size() != 1 || output.empty() || from == INT_MIN || to == INT_MIN)
+        return UsageError("replace-index takes IN.dc6 -o OUT.dc6 --from A --to B");
+    for (const auto& [name, value] : {std::pair{"--from", from}, std::pair{"--to", to}})
+        if (value < 0 || value > 255)
+            return UsageError(std::string(name) + " takes a palette index from 0 to 255");
+    for (const auto& [name, value] :
+         {std::pair{"--direction", direction}, std::pair{"--frame", frame}})
+        if (value < 0 && value != INT_MIN)
+            return UsageError(std::string(name) + " takes a number from 0");
+
+    CDC6File doc;
+    if (!doc.LoadDC6(args[0]))
+        return Fail(args[0], doc.GetLastErrorText());
+    int64_t changed = 0;
+    int frames = 0;
+    std::string error;
+    if (!ReplaceIndex(doc, static_cast<uint8_t>(from), static_cast<uint8_t>(to),
+                      direction == INT_MIN ? -1 : direction, frame == INT_MIN ? -1 : frame, changed,
+                      error, [&](int, std::span<const uint8_t>) { ++frames; }))
+        return Fail(args[0], error + "; nothing was written");
+    if (!doc.SaveDC6(output))
+        return Fail(output, doc.GetLastErrorText());
+    std::cout << args[0] << ": " << changed << " pixels of index " << from << " became " << to
+              << " in " << frames << (frames == 1 ? " frame" : " frames") << '\n';
     return kOk;
 }
 

@@ -18,6 +18,7 @@ constexpr Verb kVerbs[] = {
     {"resave", cli::RunResave},
     {"repair", cli::RunRepair},
     {"edit", cli::RunEdit},
+    {"replace-index", cli::RunReplaceIndex},
     {"import", cli::RunImport},
     {"export-frame", cli::RunExportFrame},
     {"sheet", cli::RunSheet},
@@ -66,6 +67,12 @@ Verbs:
         --offset D:F:X:Y        sets the drawing offsets of frame F of direction D
       Directions and frames are counted from 0; a sprite keeps at least one
       direction and one frame.
+  replace-index IN.dc6 -o OUT.dc6 --from A --to B [--direction D] [--frame F]
+      Every pixel of palette index A becomes index B (0 to 255) and the
+      sprite is written to OUT: in frame F of direction D, in every frame
+      of direction D (without --frame), in frame F of every direction
+      (without --direction) or in the whole sprite (without either). Says
+      how many pixels changed in how many frames.
   import IN.dc6 IMAGE -o OUT.dc6 [--direction D] [--frame F] [--palette P]
          [--split|--no-split] [--all-gif-images insert|overwrite|no]
       Writes IMAGE (BMP, GIF, JPG, TIF, PCX or PNG) into frame F of

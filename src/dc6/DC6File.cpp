@@ -658,6 +658,15 @@ bool CDC6File::GetDC6Frame(int i, DC6Frame& out) const
     return true;
 }
 
+bool CDC6File::SwapDC6Frame(int i, DC6Frame& frame)
+{
+    DC6Frame* own = FrameByN(i);
+    if (own == nullptr)
+        return false;
+    std::swap(*own, frame);
+    return true;
+}
+
 bool CDC6File::GetDC6FrameHeader(int i, DC6FrameHeader& out) const
 {
     const DC6Frame* frame = FrameByN(i);
@@ -680,6 +689,19 @@ std::span<const uint8_t> CDC6File::GetFramePixels(int i) const
     if (frame == nullptr)
         return {};
     return frame->m_ImageData;
+}
+
+DC6PixelView CDC6File::EditFramePixels(int i)
+{
+    DC6Frame* frame = FrameByN(i);
+    if (frame == nullptr)
+        return {};
+    const DC6FrameHeader& fh = frame->m_DC6FrameHeader;
+    if (fh.m_iWidth <= 0 || fh.m_iHeight <= 0 ||
+        frame->m_ImageData.size() !=
+            static_cast<size_t>(fh.m_iWidth) * static_cast<size_t>(fh.m_iHeight))
+        return {};
+    return {frame->m_ImageData, fh.m_iWidth, fh.m_iHeight};
 }
 
 void CDC6File::DeleteFrame(int i)

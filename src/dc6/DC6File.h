@@ -78,6 +78,15 @@ struct DC6Frame {
     DC6Pixels m_ImageData;
 };
 
+// A frame's pixels opened for changing in place: width x height palette
+// indices, row 0 at the bottom. Empty (no pixels, size 0 x 0) when there is
+// no such frame.
+struct DC6PixelView {
+    std::span<uint8_t> m_Pixels;
+    int m_iWidth = 0;
+    int m_iHeight = 0;
+};
+
 class CDC6File {
 public:
     // Limits on what a file may make us allocate. No real sprite comes near
@@ -168,7 +177,10 @@ public:
     // or returns 0.
     bool GetDC6FileHeader(DC6FileHeader& out) const;
     void SetDC6FileHeader(const DC6FileHeader& in);
-    bool GetDC6Frame(int i, DC6Frame& out) const;             // by N
+    bool GetDC6Frame(int i, DC6Frame& out) const; // by N
+    // Exchanges frame i (by N) with `frame`, header and pixels; false (and
+    // nothing exchanged) for an index that names no frame.
+    bool SwapDC6Frame(int i, DC6Frame& frame);
     bool GetDC6FrameHeader(int i, DC6FrameHeader& out) const; // by N
     int GetFramePixelCount(int i) const;                      // by N
     void DeleteFrame(int i);                                  // by N
@@ -179,6 +191,9 @@ public:
     // Frame i's pixels (by N) where the document holds them, valid until
     // the document next changes; empty for an index that names no frame.
     std::span<const uint8_t> GetFramePixels(int i) const;
+    // The same pixels to be changed in place (by N), valid as long; the
+    // frame's size cannot change through it.
+    DC6PixelView EditFramePixels(int i);
 
     // Many DeleteFrame or InsertFrame calls in one pass over the list. The
     // indices are those the single calls would be given, in the order they

@@ -2,9 +2,7 @@
 
 #include <vector>
 
-namespace {
-
-bool ReadHeader(const CDC6File& doc, DC6FileHeader& header, std::string& error)
+bool ReadGridHeader(const CDC6File& doc, DC6FileHeader& header, std::string& error)
 {
     if (!doc.GetDC6FileHeader(header) || header.m_iDirections <= 0 ||
         header.m_iFramesPerDirection <= 0 ||
@@ -15,7 +13,7 @@ bool ReadHeader(const CDC6File& doc, DC6FileHeader& header, std::string& error)
     return true;
 }
 
-bool CheckIndex(int index, int count, const char* what, std::string& error)
+bool CheckGridIndex(int index, int count, const char* what, std::string& error)
 {
     if (index >= 0 && index < count)
         return true;
@@ -23,6 +21,8 @@ bool CheckIndex(int index, int count, const char* what, std::string& error)
             what + "s 0 to " + std::to_string(count - 1);
     return false;
 }
+
+namespace {
 
 // Whether `added` blank frames keep the sprite within the limits.
 bool CheckGrowth(const CDC6File& doc, int64_t added, std::string& error)
@@ -49,8 +49,8 @@ bool Apply(CDC6File& doc, DC6FileHeader header, bool insert, const std::vector<i
 bool DeleteDirection(CDC6File& doc, int direction, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckIndex(direction, header.m_iDirections, "direction", error))
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGridIndex(direction, header.m_iDirections, "direction", error))
         return false;
     if (header.m_iDirections == 1) {
         error = "The sprite's only direction cannot be deleted";
@@ -67,7 +67,8 @@ bool DeleteDirection(CDC6File& doc, int direction, std::string& error)
 bool AddDirection(CDC6File& doc, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) || !CheckGrowth(doc, header.m_iFramesPerDirection, error))
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGrowth(doc, header.m_iFramesPerDirection, error))
         return false;
     // F blank frames after the last frame of the last direction.
     const int frames = header.m_iFramesPerDirection;
@@ -79,8 +80,8 @@ bool AddDirection(CDC6File& doc, std::string& error)
 bool InsertDirection(CDC6File& doc, int direction, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckIndex(direction, header.m_iDirections, "direction", error) ||
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGridIndex(direction, header.m_iDirections, "direction", error) ||
         !CheckGrowth(doc, header.m_iFramesPerDirection, error))
         return false;
     // F blank frames before the first frame of the direction.
@@ -93,8 +94,8 @@ bool InsertDirection(CDC6File& doc, int direction, std::string& error)
 bool DeleteFrameNumber(CDC6File& doc, int frame, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error))
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGridIndex(frame, header.m_iFramesPerDirection, "frame", error))
         return false;
     if (header.m_iFramesPerDirection == 1) {
         error = "The only frame of each direction cannot be deleted";
@@ -110,7 +111,7 @@ bool DeleteFrameNumber(CDC6File& doc, int frame, std::string& error)
 bool AddFrameNumber(CDC6File& doc, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) || !CheckGrowth(doc, header.m_iDirections, error))
+    if (!ReadGridHeader(doc, header, error) || !CheckGrowth(doc, header.m_iDirections, error))
         return false;
     // A blank frame after the last frame of each direction.
     std::vector<int> indices;
@@ -123,8 +124,8 @@ bool AddFrameNumber(CDC6File& doc, std::string& error)
 bool InsertFrameNumber(CDC6File& doc, int frame, std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error) ||
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGridIndex(frame, header.m_iFramesPerDirection, "frame", error) ||
         !CheckGrowth(doc, header.m_iDirections, error))
         return false;
     std::vector<int> indices;
@@ -138,9 +139,9 @@ bool SetFrameOffset(CDC6File& doc, int direction, int frame, int offsetX, int of
                     std::string& error)
 {
     DC6FileHeader header;
-    if (!ReadHeader(doc, header, error) ||
-        !CheckIndex(direction, header.m_iDirections, "direction", error) ||
-        !CheckIndex(frame, header.m_iFramesPerDirection, "frame", error))
+    if (!ReadGridHeader(doc, header, error) ||
+        !CheckGridIndex(direction, header.m_iDirections, "direction", error) ||
+        !CheckGridIndex(frame, header.m_iFramesPerDirection, "frame", error))
         return false;
     const int index = direction * header.m_iFramesPerDirection + frame;
     doc.SetFrameOffsetX(index, offsetX);

@@ -11,6 +11,13 @@
 
 #include <string>
 
+// The header of a sprite whose frame list holds directions x frames per
+// direction frames; false with the reason otherwise.
+bool ReadGridHeader(const CDC6File& doc, DC6FileHeader& header, std::string& error);
+// Whether `index` names one of `count` things called `what` ("direction",
+// "frame"); false with the reason otherwise.
+bool CheckGridIndex(int index, int count, const char* what, std::string& error);
+
 bool DeleteDirection(CDC6File& doc, int direction, std::string& error);
 // Appends a direction of blank frames.
 bool AddDirection(CDC6File& doc, std::string& error);

@@ -1,10 +1,14 @@
 // spritewright-cli edit on the worked example: two directions of three
-// frames, told apart by their X offsets (a0..a2 are 10..12, b0..b2 20..22).
+// frames, told apart by their X offsets (a0..a2 are 10..12, b0..b2 20..22);
+// replace-index on real sprites.
 
 #include "DC6File.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
 
 using testutil::ReadFile;
 using testutil::RunProgram;
@@ -102,4 +106,100 @@ TEST_F(CliEditTest, ImpossibleEditsWriteNothing)
         EXPECT_EQ(Edit(bad).status, 2) << bad.front();
     }
     EXPECT_EQ(RunProgram(SPRITEWRIGHT_CLI, {"edit", (m_Dir / "example.dc6").string()}).status, 2);
+}
+
+TEST(CliReplaceIndex, RealSpritesAgainstAPixelByPixelReckoning)
+{
+    TempDir dir;
+    for (const char* name : {"authoring", "chrome", "composition", "cursors-markers", "large",
+                             "medium", "small", "utility", "very_small"}) {
+        SCOPED_TRACE(name);
+        const std::string sprite = (dir / "sprite.dc6").string();
+        const std::string out = (dir / "out.dc6").string();
+        auto r = RunProgram(
+            SPRITEWRIGHT_CLI,
+            {"repair", (testutil::DataDir() / "dc6" / name).string() + ".dc6", "-o", sprite});
+        ASSERT_EQ(r.status, 0) << r.err;
+        CDC6File in;
+        ASSERT_TRUE(in.LoadDC6(sprite));
+        DC6FileHeader header;
+        in.GetDC6FileHeader(header);
+        const int directions = header.m_iDirections;
+        const int frames = header.m_iFramesPerDirection;
+        // The sprite's most frequent index but 0 becomes another.
+        std::array<int64_t, 256> counts{};
+        for (int i = 0; i < in.GetFrameListLength(); ++i)
+            for (uint8_t pixel : in.GetFramePixels(i))
+                ++counts[pixel];
+        const int from =
+            static_cast<int>(std::max_element(counts.begin() + 1, counts.end()) - counts.begin());
+        const int to = from == 200 ? 201 : 200;
+        // Direction and frame, -1 for none given.
+        const std::pair<int, int> scopes[] = {
+            {-1, -1}, {-1, frames / 2}, {directions - 1, -1}, {directions - 1, frames - 1}};
+        for (const auto& [direction, frame] : scopes) {
+            SCOPED_TRACE(testing::Message() << direction << ", " << frame);
+            std::vector<std::string> args = {
+                "replace-index",   sprite, "-o", out, "--from", std::to_string(from), "--to",
+                std::to_string(to)};
+            if (direction >= 0)
+                args.insert(args.end(), {"--direction", std::to_string(direction)});
+            if (frame >= 0)
+                args.insert(args.end(), {"--frame", std::to_string(frame)});
+            r = RunProgram(SPRITEWRIGHT_CLI, args);
+            ASSERT_EQ(r.status, 0) << r.err;
+            CDC6File result;
+            ASSERT_TRUE(result.LoadDC6(out));
+            ASSERT_EQ(result.GetFrameListLength(), in.GetFrameListLength());
+            int64_t changed = 0;
+            for (int i = 0; i < in.GetFrameListLength(); ++i) {
+                const bool inScope = (direction < 0 || i / frames == direction) &&
+                                     (frame < 0 || i % frames == frame);
+                std::vector<uint8_t> expected(in.GetFramePixels(i).begin(),
+                                              in.GetFramePixels(i).end());
+                for (uint8_t& pixel : expected)
+                    if (inScope && pixel == from) {
+                        pixel = static_cast<uint8_t>(to);
+                        ++changed;
+                    }
+                DC6FrameHeader before, after;
+                in.GetDC6FrameHeader(i, before);
+                result.GetDC6FrameHeader(i, after);
+                EXPECT_EQ(after.m_iOffsetX, before.m_iOffsetX);
+                EXPECT_EQ(after.m_iOffsetY, before.m_iOffsetY);
+                ASSERT_TRUE(std::ranges::equal(result.GetFramePixels(i), expected))
+                    << "frame " << i;
+            }
+            EXPECT_NE(r.out.find(": " + std::to_string(changed) + " pixels of index"),
+                      std::string::npos)
+                << r.out;
+        }
+    }
+}
+
+TEST(CliReplaceIndex, WrongArgumentsWriteNothing)
+{
+    TempDir dir;
+    CDC6File doc;
+    doc.NewDC6(2, 3);
+    ASSERT_TRUE(doc.SaveDC6(dir / "in.dc6"));
+    const std::string in = (dir / "in.dc6").string();
+    const std::string out = (dir / "out.dc6").string();
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
+        {{"--from", "0", "--to", "1", "--direction", "2"}, 1, "direction 2 does not exist"},
+        {{"--from", "0", "--to", "1", "--frame", "3"}, 1, "frame 3 does not exist"},
+        {{"--from", "0"}, 2, "replace-index takes"},
+        {{"--from", "256", "--to", "1"}, 2, "--from takes a palette index from 0 to 255"},
+        {{"--from", "0", "--to", "-1"}, 2, "--to takes a palette index from 0 to 255"},
+        {{"--from", "0", "--to", "1", "--frame", "-1"}, 2, "--frame takes a number from 0"},
+        {{"--from", "x", "--to", "1"}, 2, "--from"},
+    };
+    for (const auto& [options, status, message] : cases) {
+        std::vector<std::string> args = {"replace-index", in, "-o", out};
+        args.insert(args.end(), options.begin(), options.end());
+        const auto r = RunProgram(SPRITEWRIGHT_CLI, args);
+        EXPECT_EQ(r.status, status) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
 }
