@@ -247,6 +247,88 @@
         <source>Import Sprite Sheet</source>
         <translation>Import Sprite Sheet</translation>
     </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>撤销 %1</source>
+        <translation>Undo %1</translation>
+    </message>
+    <message>
+        <source>重做 %1</source>
+        <translation>Redo %1</translation>
+    </message>
+    <message>
+        <source>删除方向 %1</source>
+        <translation>Delete direction %1</translation>
+    </message>
+    <message>
+        <source>添加方向 %1</source>
+        <translation>Add direction %1</translation>
+    </message>
+    <message>
+        <source>插入方向 %1</source>
+        <translation>Insert direction %1</translation>
+    </message>
+    <message>
+        <source>删除帧 %1</source>
+        <translation>Delete frame %1</translation>
+    </message>
+    <message>
+        <source>添加帧 %1</source>
+        <translation>Add frame %1</translation>
+    </message>
+    <message>
+        <source>插入帧 %1</source>
+        <translation>Insert frame %1</translation>
+    </message>
+    <message>
+        <source>更改位移 %1/%2</source>
+        <translation>Change offset %1/%2</translation>
+    </message>
+    <message>
+        <source>已撤销 %1</source>
+        <translation>Undid %1</translation>
+    </message>
+    <message>
+        <source>已重做 %1</source>
+        <translation>Redid %1</translation>
+    </message>
+    <message>
+        <source>导入 %1</source>
+        <translation>Import %1</translation>
+    </message>
+    <message>
+        <source>已导入 %1</source>
+        <translation>Imported %1</translation>
+    </message>
+    <message>
+        <source>当前索引 %1
+RGB (%2, %3, %4)</source>
+        <translation>Current index %1
+RGB (%2, %3, %4)</translation>
+    </message>
+    <message>
+        <source>填充</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>橡皮</source>
+        <translation>Eraser</translation>
+    </message>
+    <message>
+        <source>铅笔</source>
+        <translation>Pencil</translation>
+    </message>
+    <message>
+        <source>替换索引 %1→%2</source>
+        <translation>Replace index %1→%2</translation>
+    </message>
 </context>
 <context>
     <name>CPaletteView</name>
@@ -330,6 +412,81 @@ RGB (%2, %3, %4)</translation>
     <message>
         <source>相对原点 (%1, %2)</source>
         <translation>From origin (%1, %2)</translation>
+    </message>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>铅笔</source>
+        <translation>Pencil</translation>
+    </message>
+    <message>
+        <source>铅笔: 用当前索引画点和线 (B)</source>
+        <translation>Pencil: paints the current index (B)</translation>
+    </message>
+    <message>
+        <source>橡皮</source>
+        <translation>Eraser</translation>
+    </message>
+    <message>
+        <source>橡皮: 画索引 0 (E)</source>
+        <translation>Eraser: paints index 0 (E)</translation>
+    </message>
+    <message>
+        <source>吸管</source>
+        <translation>Eyedropper</translation>
+    </message>
+    <message>
+        <source>吸管: 取点下的索引作当前索引 (I)</source>
+        <translation>Eyedropper: takes the index under the pointer (I)</translation>
+    </message>
+    <message>
+        <source>填充</source>
+        <translation>Fill</translation>
+    </message>
+    <message>
+        <source>填充: 把相连的同一索引换成当前索引 (G)</source>
+        <translation>Fill: the connected area of one index takes the current index (G)</translation>
+    </message>
+    <message>
+        <source>替换索引...</source>
+        <translation>Replace index...</translation>
+    </message>
+    <message>
+        <source>把一个索引的所有点换成另一个索引: 本帧, 本方向或整个精灵</source>
+        <translation>Turns every pixel of one index into another: in this frame, this direction or the whole sprite</translation>
+    </message>
+</context>
+<context>
+    <name>CReplaceIndexDlg</name>
+    <message>
+        <source>本帧</source>
+        <translation>This frame</translation>
+    </message>
+    <message>
+        <source>本方向的所有帧</source>
+        <translation>Every frame of this direction</translation>
+    </message>
+    <message>
+        <source>整个精灵</source>
+        <translation>Whole sprite</translation>
+    </message>
+    <message>
+        <source>替换索引</source>
+        <translation>Replace index</translation>
+    </message>
+    <message>
+        <source>索引</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>换成</source>
+        <translation>Becomes</translation>
+    </message>
+    <message>
+        <source>范围</source>
+        <translation>Scope</translation>
     </message>
 </context>
 <context>
