@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -31,6 +33,17 @@ inline std::filesystem::path BenchFolder(const std::string& name)
                         ("spritewright-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     return folder;
+}
+
+// A field of /proc/self/status in KiB ("VmRSS:"), or -1.
+inline long ResidentKiB(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::strlen(field)));
+    return -1;
 }
 
 inline int RunAppBenchmarks(int argc, char** argv)

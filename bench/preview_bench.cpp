@@ -80,16 +80,6 @@ void PaintArgs(benchmark::internal::Benchmark* b)
 }
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
 
-long ResidentKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::strlen(field)));
-    return -1;
-}
-
 // The real window plays a direction of 32 frames of 256 x 256 at 60 frames
 // a second, 4x, registered, for two seconds. A frame is dropped when the
 // list moves on before the preview painted it.

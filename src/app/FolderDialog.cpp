@@ -10,6 +10,7 @@ int CFolderDialog::DoModal()
     CUserInteraction::FileRequest request;
     request.bFolder = true;
     request.strCaption = m_strTitle;
+    request.strFolder = m_strStartFolder;
     m_strFolderPath = m_Interaction.FileDialog(m_pParent, request);
     return m_strFolderPath.isEmpty() ? -1 : 1;
 }

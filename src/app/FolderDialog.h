@@ -13,6 +13,8 @@ public:
     int DoModal();
 
     QString m_strFolderPath;
+    // The folder shown at first, when not empty.
+    QString m_strStartFolder;
 
 private:
     CUserInteraction& m_Interaction;

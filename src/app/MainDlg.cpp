@@ -8,6 +8,10 @@
 #include "PreviewPanel.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -88,6 +92,8 @@ CMainDlg::CMainDlg(std::filesystem::path programFolder,
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+    setAcceptDrops(true);
     m_UndoTarget.Changed = [this](const CFramePosition& position) { OnDocumentChanged(position); };
     BuildControls();
     connect(&m_History.Stack(), &QUndoStack::cleanChanged, this,
@@ -267,12 +273,63 @@ void CMainDlg::BuildControls()
     connect(m_pPreviewPanel, &CPreviewPanel::ReplaceIndexRequested, this,
             &CMainDlg::OnReplaceIndex);
 
+    BindKeys();
+
     auto* about = new QAction(tr("关于 Spritewright..."), this);
     about->setShortcut(QKeySequence(Qt::Key_F1));
     about->setShortcutContext(Qt::WindowShortcut);
     connect(about, &QAction::triggered, this, &CMainDlg::OnAbout);
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CMainDlg::BindKeys()
+{
+    const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
+    const struct {
+        QPushButton* button;
+        QList<QKeySequence> keys;
+    } bindings[] = {
+        {m_btnNew, {key(Qt::CTRL | Qt::Key_N)}},
+        {m_btnOpen, {key(Qt::CTRL | Qt::Key_O)}},
+        {m_btnSave, {key(Qt::CTRL | Qt::Key_S)}},
+        {m_btnSaveAs, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
+        {m_btnClose, {key(Qt::CTRL | Qt::Key_W)}},
+        {m_btnExit, {key(Qt::CTRL | Qt::Key_Q)}},
+        {m_btnDeleteFrame, {key(Qt::Key_Delete)}},
+        {m_btnImport, {key(Qt::CTRL | Qt::Key_I)}},
+        {m_btnExport, {key(Qt::CTRL | Qt::Key_E)}},
+        {m_btnUndo, {key(Qt::CTRL | Qt::Key_Z)}},
+        {m_btnRedo, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), key(Qt::CTRL | Qt::Key_Y)}},
+    };
+    for (const auto& binding : bindings) {
+        QPushButton* button = binding.button;
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(binding.keys);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isEnabled())
+                button->click();
+        });
+        QStringList names;
+        for (const QKeySequence& keys : binding.keys)
+            names.push_back(keys.toString(QKeySequence::NativeText));
+        button->setProperty("keys", names.join(", "));
+        button->setToolTip(button->text().remove("...") + " (" + names.join(", ") + ")");
+    }
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        event->ignore();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
 }
 
 void CMainDlg::OnInitDialog()
@@ -336,6 +393,8 @@ void CMainDlg::UpdateUndoButtons()
     m_btnRedo->setEnabled(redo);
     m_btnUndo->setText(undo ? tr("撤销 %1").arg(m_History.Stack().undoText()) : tr("撤销"));
     m_btnRedo->setText(redo ? tr("重做 %1").arg(m_History.Stack().redoText()) : tr("重做"));
+    for (QPushButton* button : {m_btnUndo, m_btnRedo})
+        button->setToolTip(button->text() + " (" + button->property("keys").toString() + ")");
 }
 
 void CMainDlg::ShowStatus(const QString& text)
@@ -536,7 +595,75 @@ QString CMainDlg::DC6FileDialog(bool save)
     request.bSave = save;
     request.filters = FileFilters(kDC6Filters);
     request.strDefaultSuffix = "dc6";
-    return m_pInteraction->FileDialog(this, request);
+    return FileDialog(request);
+}
+
+QString CMainDlg::FileDialog(CUserInteraction::FileRequest& request)
+{
+    if (request.strFolder.isEmpty())
+        request.strFolder = m_strLastFolder;
+    const QString path = m_pInteraction->FileDialog(this, request);
+    RememberFolder(path, request.bFolder);
+    return path;
+}
+
+void CMainDlg::RememberFolder(const QString& path, bool isFolder)
+{
+    if (!path.isEmpty())
+        m_strLastFolder = isFolder ? path : QFileInfo(path).absolutePath();
+}
+
+QString CMainDlg::DroppedFile(const QMimeData* data) const
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty() ||
+        !data->urls().front().isLocalFile())
+        return {};
+    return data->urls().front().toLocalFile();
+}
+
+bool CMainDlg::DropsOnPreview(const QPoint& position) const
+{
+    return m_pPreviewPanel->rect().contains(m_pPreviewPanel->mapFrom(this, position));
+}
+
+namespace {
+
+bool IsDC6File(const QString& path)
+{
+    return path.endsWith(".dc6", Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainDlg::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QString path = DroppedFile(event->mimeData());
+    const bool image = m_bDocLoaded == 1 && DropsOnPreview(event->position().toPoint());
+    if (!path.isEmpty() && (IsDC6File(path) || image))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event)
+{
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    StopPlayback();
+    if (IsDC6File(path)) {
+        if (PromptSaveChanges())
+            OpenDocument(path);
+    } else if (m_bDocLoaded == 1 && DropsOnPreview(event->position().toPoint())) {
+        ImportFile(path);
+    }
 }
 
 void CMainDlg::OnFileOpen()
@@ -560,6 +687,8 @@ int CMainDlg::OpenDocument(const QString& path)
         m_bUntitled = 0;
         RestartHistory(true);
         ShowFrame(0);
+        RememberFolder(path, false);
+        ShowStatus(tr("已打开 %1").arg(QDir::toNativeSeparators(path)));
         return 1;
     }
     // Nothing may work on the half-read document or save it over the file:
@@ -604,6 +733,7 @@ void CMainDlg::OnFileSave()
     if (m_DC6File.SaveDC6()) {
         m_History.SetSaved();
         SetSaved(1);
+        ShowStatus(SavedText());
     } else {
         Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
@@ -622,10 +752,16 @@ void CMainDlg::OnFileSaveAs()
         m_bUntitled = 0;
         m_History.SetSaved();
         SetSaved(1);
+        ShowStatus(SavedText());
     } else {
         Message(QString::fromStdString(m_DC6File.GetLastErrorText()), "Error",
                 CUserInteraction::Buttons::Ok, CUserInteraction::Icon::Error);
     }
+}
+
+QString CMainDlg::SavedText() const
+{
+    return tr("已保存 %1").arg(QString::fromStdString(m_DC6File.GetFileNamePart(true, false)));
 }
 
 void CMainDlg::StopPlayback()

@@ -21,7 +21,12 @@ class CPaletteView;
 class CPreviewPanel;
 struct CPreviewPoint;
 class QComboBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QKeyEvent;
 class QLabel;
+class QMimeData;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -64,6 +69,8 @@ public:
     int CurrentIndex() const { return m_nCurrentIndex; }
     void SetCurrentIndex(int index);
     const CUndoHistory& History() const { return m_History; }
+    // How long work over many files runs before its progress bar shows.
+    void SetProgressDelay(int milliseconds) { m_nProgressDelay = milliseconds; }
 
     // Records an edit of frames' pixels as one step of the undo history,
     // named `text` ("Undo <text>"), and does it: see CFramePixelsCommand.
@@ -98,9 +105,14 @@ public slots:
     void OnRedo();
 
 protected:
-    // The Exit button, Escape and the close box all end here, and ask about
+    // The Exit button, Ctrl+Q and the close box all end here, and ask about
     // unsaved changes first.
     void reject() override;
+    // Enter and Escape do not end the window.
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
@@ -114,6 +126,19 @@ private:
                                      CUserInteraction::Buttons buttons,
                                      CUserInteraction::Icon icon);
     QString DC6FileDialog(bool save);
+    // Every file dialog of the window: it starts in the folder used last in
+    // this run (an opened document's folder counts as used), and the folder
+    // chosen becomes that folder.
+    QString FileDialog(CUserInteraction::FileRequest& request);
+    void RememberFolder(const QString& path, bool isFolder);
+    // Keys for the buttons: a key works while its button does, and the
+    // button's tooltip names it.
+    void BindKeys();
+    // A dropped DC6 file opens, as Open does; an image file dropped on the
+    // preview is imported into the selected frame, as Import does.
+    QString DroppedFile(const QMimeData* data) const;
+    bool DropsOnPreview(const QPoint& position) const;
+    void ImportFile(const QString& path);
     bool Confirm(const char* question);
     bool Ask(const QString& question, const QString& caption, CUserInteraction::Icon icon);
     void ShowError(const std::string& text);
@@ -128,6 +153,7 @@ private:
     void UpdateUndoButtons();
     // Says in the status line what the last command did.
     void ShowStatus(const QString& text);
+    QString SavedText() const;
     // The next number appended to the direction box, or `count` next numbers
     // to the frame list.
     void AppendDirectionLabel();
@@ -150,8 +176,9 @@ private:
     // Before a command that makes a new sprite: the open one is closed,
     // after asking. False when it stays open.
     bool CloseForNewSprite();
-    // After it: shows the new sprite, untitled and unsaved.
-    void ShowNewSprite();
+    // After it: shows the new sprite, untitled and unsaved, made from the
+    // file `source`.
+    void ShowNewSprite(const QString& source);
     // The touch-up tools in the preview: a press, the moves with the button
     // held, and the release that ends a stroke.
     void OnToolPressed(const CPreviewPoint& point);
@@ -232,6 +259,8 @@ private:
     bool m_bStrokeErases = false;
     // The index the replace command offered last as the new one.
     int m_nReplaceTo = 0;
+    QString m_strLastFolder;
+    int m_nProgressDelay = 500;
     // Last, so that the history goes first, while all it tells is still there.
     CUndoTarget m_UndoTarget{m_DC6File, {}};
     CUndoHistory m_History;

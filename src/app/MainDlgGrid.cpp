@@ -200,6 +200,7 @@ void CMainDlg::OnChangeOffset()
 void CMainDlg::Record(CSpriteCommand* step)
 {
     m_History.Push(step);
+    ShowStatus(step->text());
 }
 
 void CMainDlg::PushFramePixelsEdit(const QString& text, std::vector<CFrameChange> changes)

@@ -11,6 +11,7 @@
 #include "SheetDlg.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
 
@@ -52,7 +53,7 @@ QString CMainDlg::ImageFileDialog(bool save, const QString& caption, const QStri
     request.filters = filters;
     request.nFilterIndex = m_nFilterIndex;
     request.strDefaultSuffix = "bmp";
-    const QString path = m_pInteraction->FileDialog(this, request);
+    const QString path = FileDialog(request);
     if (!path.isEmpty())
         m_nFilterIndex = request.nFilterIndex;
     return path;
@@ -66,7 +67,15 @@ void CMainDlg::OnImport()
     if (direction < 0 || frame < 0)
         return;
     const QString path = ImageFileDialog(false, tr("Import Image"), FileFilters(kImageFilters));
-    if (path.isEmpty())
+    if (!path.isEmpty())
+        ImportFile(path);
+}
+
+void CMainDlg::ImportFile(const QString& path)
+{
+    const int direction = m_cboDirection->currentIndex();
+    const int frame = m_lstFrame->currentRow();
+    if (direction < 0 || frame < 0)
         return;
 
     const auto info = CUserInteraction::Icon::Information;
@@ -97,7 +106,6 @@ void CMainDlg::OnImport()
     const QString name = QFileInfo(path).fileName();
     Record(CGridCommand::AfterFramesWritten(m_UndoTarget, tr("导入 %1").arg(name), direction, frame,
                                             result.nFramesAdded, std::move(before)));
-    ShowStatus(tr("已导入 %1").arg(name));
 }
 
 void CMainDlg::OnExport()
@@ -112,6 +120,8 @@ void CMainDlg::OnExport()
     if (!ExportFrame(m_DC6File, index, m_Palette, path.toStdString(),
                      ImageTypeFromExtension(path.toStdString()), error))
         ShowError(error);
+    else
+        ShowStatus(tr("已导出 %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void CMainDlg::OnShowFrames()

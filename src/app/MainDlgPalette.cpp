@@ -54,7 +54,7 @@ void CMainDlg::OnLoadPalette()
     CUserInteraction::FileRequest request;
     request.strCaption = tr("载入调色板");
     request.filters = FileFilters(kPaletteFilters);
-    const QString path = m_pInteraction->FileDialog(this, request);
+    const QString path = FileDialog(request);
     if (path.isEmpty())
         return;
     const std::filesystem::path source = path.toStdString();

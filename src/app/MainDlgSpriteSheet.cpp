@@ -46,7 +46,7 @@ QString CMainDlg::AtlasFileDialog(bool save, const QString& sheet)
     // The atlas that goes with the sheet lies beside it, named alike.
     const QFileInfo info(sheet);
     request.strFileName = info.dir().filePath(info.completeBaseName() + ".json");
-    return m_pInteraction->FileDialog(this, request);
+    return FileDialog(request);
 }
 
 void CMainDlg::OnExportSheet()
@@ -61,7 +61,7 @@ void CMainDlg::OnExportSheet()
     request.strCaption = tr("Export Sprite Sheet");
     request.filters = FileFilters(kSheetSaveFilters);
     request.strDefaultSuffix = "png";
-    const QString sheet = m_pInteraction->FileDialog(this, request);
+    const QString sheet = FileDialog(request);
     if (sheet.isEmpty())
         return;
     const QString atlas = AtlasFileDialog(true, sheet);
@@ -71,6 +71,8 @@ void CMainDlg::OnExportSheet()
     if (!ExportSpriteSheet(m_DC6File, m_Palette, options.m_Options, sheet.toStdString(),
                            atlas.toStdString(), error))
         ShowError(error);
+    else
+        ShowStatus(tr("已导出图集 %1").arg(QDir::toNativeSeparators(sheet)));
 }
 
 void CMainDlg::OnImportSheet()
@@ -80,7 +82,7 @@ void CMainDlg::OnImportSheet()
     CUserInteraction::FileRequest request;
     request.strCaption = tr("Import Sprite Sheet");
     request.filters = FileFilters(kSheetOpenFilters);
-    const QString sheet = m_pInteraction->FileDialog(this, request);
+    const QString sheet = FileDialog(request);
     if (sheet.isEmpty())
         return;
     const QString atlas = AtlasFileDialog(false, sheet);
@@ -92,5 +94,5 @@ void CMainDlg::OnImportSheet()
         ShowError(error);
         return;
     }
-    ShowNewSprite();
+    ShowNewSprite(sheet);
 }

@@ -67,6 +67,8 @@ QString CQtInteraction::FileDialog(QWidget* parent, FileRequest& request)
     dialog.setDefaultSuffix(request.strDefaultSuffix);
     if (!request.strFileName.isEmpty())
         dialog.selectFile(request.strFileName);
+    else if (!request.strFolder.isEmpty())
+        dialog.setDirectory(request.strFolder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     request.nFilterIndex = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()));

@@ -24,6 +24,7 @@ public:
         int nFilterIndex = 0;     // the filter shown first; the one chosen on return
         QString strDefaultSuffix; // added to a typed name that has none
         QString strFileName;      // the file offered at first, when not empty
+        QString strFolder;        // else the folder shown at first, when not empty
     };
 
     virtual ~CUserInteraction() = default;

@@ -508,8 +508,17 @@ bool CDC6File::LoadFrom(CDC6ByteSource& source)
 
 bool CDC6File::SaveDC6(const std::filesystem::path& path)
 {
+    const std::string dir = m_strDir;
+    const std::string name = m_strFName;
+    const std::string ext = m_strExt;
     SetFileName(path.string());
-    return SaveDC6();
+    if (SaveDC6())
+        return true;
+    // A later Save writes where the document came from, not here.
+    m_strDir = dir;
+    m_strFName = name;
+    m_strExt = ext;
+    return false;
 }
 
 bool CDC6File::SaveDC6()

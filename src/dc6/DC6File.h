@@ -148,7 +148,8 @@ public:
                       int64_t maxEncodedBytes, DC6FileHeader& header, DC6Frame& frame);
     // The file header alone, checked as LoadDC6 checks it.
     bool ReadDC6Header(std::span<const uint8_t> data, DC6FileHeader& header);
-    // Writes the document to `path`, which becomes the stored name. A sprite
+    // Writes the document to `path`, which becomes the stored name once it
+    // is written (a failed write keeps the name it had). A sprite
     // beyond the limits that LoadDC6 accepts is not written. How the file
     // is written: see CAtomicFile.
     bool SaveDC6(const std::filesystem::path& path);

@@ -55,7 +55,7 @@ bool CutFrame(CImage& image, const FrameRecord& frame, const DirectionRecord& di
 } // namespace
 
 bool BuildFromIni(const std::filesystem::path& description, const CPalette& palette, CDC6File& doc,
-                  std::string& error, std::string* described)
+                  std::string& error, std::string* described, const CProgress& progress)
 {
     CIniEx ini;
     if (!ini.ReadFile(description)) {
@@ -93,6 +93,7 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
     // The pixels of the sprite as it is built: blank frames until each is
     // replaced by its picture.
     int64_t pixels = count * CDC6File::kBlankFramePixels;
+    int64_t built = 0;
     // Frame `index` from its direction's picture; the reason when it fails.
     const auto buildFrame =
         [&](CImage& image, const FrameRecord& frame, const DirectionRecord& direction, int index,
@@ -106,6 +107,8 @@ bool BuildFromIni(const std::filesystem::path& description, const CPalette& pale
         ImageToFrame(doc, index, image, palette);
         doc.SetFrameOffsetX(index, frame.nOffsetX);
         doc.SetFrameOffsetY(index, frame.nOffsetY);
+        if (progress && !progress(++built, count))
+            return kCancelledText;
         return {};
     };
     // The frame's section, or false with the reason in `failure`.

@@ -127,7 +127,7 @@ bool ExportFormatFromExtension(const std::string& extension, CExportFormat& form
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
                      bool animated, std::filesystem::path& description, std::string& error,
-                     int framesPerSecond)
+                     int framesPerSecond, const CProgress& progress)
 {
     animated = animated && format.nType == IMAGE_TYPE_GIF;
     DC6FileHeader header;
@@ -146,6 +146,25 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
     std::vector<CDirectionCanvas> canvases;
     if (!CheckCanvases(doc, header, canvases, error) || !MakeFolder(exportFolder, error))
         return false;
+    // The folder is new: unless the export is finished, it goes again.
+    struct CUnfinishedFolder {
+        std::filesystem::path folder;
+        bool bFinished = false;
+        ~CUnfinishedFolder()
+        {
+            std::error_code ignored;
+            if (!bFinished)
+                std::filesystem::remove_all(folder, ignored);
+        }
+    } unfinished{exportFolder};
+    const int64_t pictures = int64_t{header.m_iDirections} * header.m_iFramesPerDirection;
+    int64_t written = 0;
+    const auto cancelled = [&] {
+        if (!progress || progress(++written, pictures))
+            return false;
+        error = kCancelledText;
+        return true;
+    };
 
     CIniEx ini;
     ini.AddNewSection(kMainSection, kMainComment);
@@ -198,6 +217,8 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                     error = CouldNotSave(animation, gif.GetLastError());
                     return false;
                 }
+                if (cancelled())
+                    return false;
                 continue;
             }
             const std::filesystem::path file =
@@ -206,6 +227,8 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                 error = CouldNotSave(file, image.GetLastError());
                 return false;
             }
+            if (cancelled())
+                return false;
         }
         if (animated && !gif.End()) {
             error = CouldNotSave(animation, gif.GetLastError());
@@ -218,5 +241,6 @@ bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
         error = CouldNotSave(description, ini.GetLastError());
         return false;
     }
+    unfinished.bFinished = true;
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include "DC6File.h"
 #include "Palette.h"
+#include "Progress.h"
 
 #include <filesystem>
 #include <string>
@@ -39,8 +40,11 @@ constexpr int64_t kMaxExportPixels = CDC6File::kMaxSpritePixels;
 // whose canvases are too large (checked before anything is written);
 // "Unable to Create Directory!!\n[<folder>]" when the export folder exists
 // already or a folder cannot be made; "Could not save <file> (<reason>)"
-// when a file cannot be written.
+// when a file cannot be written. `progress` hears of every picture written
+// and may cancel the export (kCancelledText). An export that fails or is
+// cancelled after its folder was made removes the folder again: nothing
+// half-written is left.
 bool ExportAllFrames(const CDC6File& doc, const CPalette& palette,
                      const std::filesystem::path& folder, const CExportFormat& format,
                      bool animated, std::filesystem::path& description, std::string& error,
-                     int framesPerSecond = kDefaultFramesPerSecond);
+                     int framesPerSecond = kDefaultFramesPerSecond, const CProgress& progress = {});
