@@ -613,12 +613,12 @@ void CMainDlg::RememberFolder(const QString& path, bool isFolder)
         m_strLastFolder = isFolder ? path : QFileInfo(path).absolutePath();
 }
 
-QString CMainDlg::DroppedFile(const QMimeData* data) const
+QString CMainDlg::DroppedFile(const QMimeData* mime) const
 {
-    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty() ||
-        !data->urls().front().isLocalFile())
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty() ||
+        !mime->urls().front().isLocalFile())
         return {};
-    return data->urls().front().toLocalFile();
+    return mime->urls().front().toLocalFile();
 }
 
 bool CMainDlg::DropsOnPreview(const QPoint& position) const

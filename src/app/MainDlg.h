@@ -136,7 +136,7 @@ private:
     void BindKeys();
     // A dropped DC6 file opens, as Open does; an image file dropped on the
     // preview is imported into the selected frame, as Import does.
-    QString DroppedFile(const QMimeData* data) const;
+    QString DroppedFile(const QMimeData* mime) const;
     bool DropsOnPreview(const QPoint& position) const;
     void ImportFile(const QString& path);
     bool Confirm(const char* question);

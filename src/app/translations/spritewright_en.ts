@@ -304,10 +304,6 @@
         <translation>Import %1</translation>
     </message>
     <message>
-        <source>已导入 %1</source>
-        <translation>Imported %1</translation>
-    </message>
-    <message>
         <source>当前索引 %1
 RGB (%2, %3, %4)</source>
         <translation>Current index %1
@@ -328,6 +324,42 @@ RGB (%2, %3, %4)</translation>
     <message>
         <source>替换索引 %1→%2</source>
         <translation>Replace index %1→%2</translation>
+    </message>
+    <message>
+        <source>已打开 %1</source>
+        <translation>Opened %1</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>Saved %1</translation>
+    </message>
+    <message>
+        <source>已导出 %1</source>
+        <translation>Exported %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已取消全部导出</source>
+        <translation>Export all cancelled</translation>
+    </message>
+    <message>
+        <source>已导出 %1 帧到 %2</source>
+        <translation>Exported %1 frames to %2</translation>
+    </message>
+    <message>
+        <source>已生成 %1（%2 × %3 帧）</source>
+        <translation>Built %1 (%2 × %3 frames)</translation>
+    </message>
+    <message>
+        <source>已取消 INI→DC6</source>
+        <translation>Build from INI cancelled</translation>
+    </message>
+    <message>
+        <source>已导出图集 %1</source>
+        <translation>Exported sheet %1</translation>
     </message>
 </context>
 <context>
