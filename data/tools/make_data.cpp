@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -161,10 +162,18 @@ bool WriteLogo(const std::filesystem::path& path, const Palette& palette)
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
         DrawEmblem(painter, QRectF(8, 10, 80, 92));
-        QFont font("DejaVu Sans", 30, QFont::Bold);
+        // The name at the largest size that fits its box whole.
+        const QRectF nameBox(98, 18, 200, 50);
+        const QString name = "Spritewright";
+        QFont font("DejaVu Sans", -1, QFont::Bold);
+        for (int pixels = 40; pixels > 8; --pixels) {
+            font.setPixelSize(pixels);
+            if (QFontMetrics(font).horizontalAdvance(name) <= nameBox.width())
+                break;
+        }
         painter.setFont(font);
         painter.setPen(QColor(240, 200, 80));
-        painter.drawText(QRectF(98, 18, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, "Spritewright");
+        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter, name);
         painter.setFont(QFont("DejaVu Sans", 12));
         painter.setPen(QColor(200, 200, 210));
         painter.drawText(QRectF(100, 66, 200, 30), Qt::AlignLeft | Qt::AlignVCenter,

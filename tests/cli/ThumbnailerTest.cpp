@@ -107,3 +107,20 @@ TEST(Thumbnailer, BadFilesAndArgumentsLeaveTheOutputAlone)
     }
     EXPECT_EQ(Thumbnailer({"--help"}).status, 0);
 }
+
+TEST(ShippedData, TheLogoShowsTheProgramsNameWhole)
+{
+    // A name too wide for its box is cut off at the box's edge, a few
+    // columns short of the logo's right-hand side.
+    const auto programs = std::filesystem::path(SPRITEWRIGHT_THUMBNAILER).parent_path();
+    CDC6File logo;
+    ASSERT_TRUE(logo.LoadDC6(ReadFile(FindDataFolder(programs) / "logo.dc6")));
+    DC6Frame frame;
+    ASSERT_TRUE(logo.GetDC6Frame(0, frame));
+    const int width = frame.m_DC6FrameHeader.m_iWidth;
+    for (int y = 0; y < frame.m_DC6FrameHeader.m_iHeight; ++y) {
+        for (int x = width - 4; x < width; ++x)
+            ASSERT_EQ(frame.m_ImageData.at(static_cast<size_t>(y) * width + x), 0)
+                << "column " << x << ", row " << y;
+    }
+}
