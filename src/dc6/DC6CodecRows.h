@@ -165,12 +165,21 @@ template <class V, bool kRoomy>
     w.nWritten = written;
 }
 
+// How far ahead of the block it reads the encoder asks for the pixels: the
+// processor's own prefetching leaves it waiting on memory for frames that do
+// not fit the caches. (A prefetch never faults, so it may point past the
+// frame; the address is computed as an integer for that reason.)
+constexpr uintptr_t kPrefetchDistance = 2048;
+
 // Bit i set when p[i] is not 0, for i from 0 to 63; where not kRoomy, only
 // for the pixels before pixelsEnd.
 template <class V, bool kRoomy> uint64_t VisibleBits(const uint8_t* p, const uint8_t* pixelsEnd)
 {
-    if (kRoomy || pixelsEnd - p >= 64)
+    if (kRoomy || pixelsEnd - p >= 64) {
+        __builtin_prefetch(
+            reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
         return ~ZeroBits64<V>(p);
+    }
     uint64_t visible = 0;
     for (size_t i = 0; p + i < pixelsEnd; ++i)
         visible |= uint64_t{p[i] != 0} << i;
