@@ -456,7 +456,10 @@ std::vector<uint8_t> EncodePalette(const CPalette& palette, PaletteFormat format
                                    std::string_view title)
 {
     std::vector<uint8_t> out;
-    auto text = [&out](std::string_view s) { out.insert(out.end(), s.begin(), s.end()); };
+    auto text = [&out](std::string_view s) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+        out.insert(out.end(), bytes, bytes + s.size());
+    };
     // "R G B" lines, each followed by `suffix` and its index when named.
     auto colourLines = [&](int width, const char* suffix, bool named) {
         char line[48];
