@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QtEndian>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -628,9 +630,19 @@ bool CMainDlg::DropsOnPreview(const QPoint& position) const
 
 namespace {
 
+// A sprite by its extension, or by its header's version (6) and encoding (0)
+// fields, so that a sprite saved under another name opens too.
 bool IsDC6File(const QString& path)
 {
-    return path.endsWith(".dc6", Qt::CaseInsensitive);
+    if (path.endsWith(".dc6", Qt::CaseInsensitive))
+        return true;
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    int32_t fields[3];
+    if (file.read(reinterpret_cast<char*>(fields), sizeof fields) != sizeof fields)
+        return false;
+    return qFromLittleEndian(fields[0]) == 6 && qFromLittleEndian(fields[2]) == 0;
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 #include "MainDlgFixture.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -342,6 +345,14 @@ TEST_F(EverydayWorkTest, DroppedSpritesOpenAndDroppedPicturesImportOnThePreview)
     EXPECT_EQ(m_pScript->asked.size(), 2u);
     EXPECT_TRUE(m_pDlg->windowTitle().endsWith("[other.dc6]"));
     EXPECT_EQ(Find<QListWidget>("m_lstFrame")->count(), 4);
+
+    // Known by its header under another name, even dropped on the preview.
+    const QString sprite = WriteSprite("renamed.dc6", 1, 3);
+    const QString renamed = QFileInfo(sprite).dir().filePath("renamed.spr");
+    ASSERT_TRUE(QFile::rename(sprite, renamed));
+    Drop(renamed, Preview());
+    EXPECT_TRUE(m_pDlg->windowTitle().endsWith("[renamed.spr]"));
+    EXPECT_EQ(Find<QListWidget>("m_lstFrame")->count(), 3);
 }
 
 TEST_F(EverydayWorkTest, ExportAllAndBuildReportTheirResultAndCanBeCancelled)
