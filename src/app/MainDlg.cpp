@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QtEndian>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -630,8 +629,8 @@ bool CMainDlg::DropsOnPreview(const QPoint& position) const
 
 namespace {
 
-// A sprite by its extension, or by its header's version (6) and encoding (0)
-// fields, so that a sprite saved under another name opens too.
+// A sprite by its extension, or by a header the reader takes, so that a
+// sprite saved under another name opens too.
 bool IsDC6File(const QString& path)
 {
     if (path.endsWith(".dc6", Qt::CaseInsensitive))
@@ -639,10 +638,11 @@ bool IsDC6File(const QString& path)
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
-    int32_t fields[3];
-    if (file.read(reinterpret_cast<char*>(fields), sizeof fields) != sizeof fields)
-        return false;
-    return qFromLittleEndian(fields[0]) == 6 && qFromLittleEndian(fields[2]) == 0;
+    const QByteArray head = file.read(sizeof(DC6FileHeader));
+    DC6FileHeader header;
+    return CDC6File().ReadDC6Header(
+        {reinterpret_cast<const uint8_t*>(head.constData()), static_cast<size_t>(head.size())},
+        header);
 }
 
 } // namespace
