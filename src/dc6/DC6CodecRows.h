@@ -91,9 +91,9 @@ inline void ZeroShort(uint8_t* to, size_t n)
         __builtin_memset(to, 0, n);
 }
 
-// The encoder takes a row in blocks of 64 pixels. Each block is loaded once
-// to find its visible pixels, and its visible runs are stored straight behind
-// their codes, a whole block at a time: the bytes stored past a run's end are
+// The encoder takes a row in blocks of 64 pixels, in one pass: it finds a
+// block's visible pixels and stores its visible runs straight behind their
+// codes, a whole block at a time. The bytes stored past a run's end are
 // overwritten by what follows it, so a block reads and writes up to kReach
 // bytes from where it starts.
 
@@ -163,7 +163,7 @@ public:
     // Ends the row, whose last block reached `beyond` pixels past its end
     // (taken as transparent). Transparent pixels at the row's end are
     // written only as far as whole pieces of 127 that more of them follow.
-    uint8_t* EndRow(size_t beyond)
+    [[gnu::always_inline]] uint8_t* EndRow(size_t beyond)
     {
         if (m_pCode != nullptr)
             Close();
@@ -217,7 +217,10 @@ private:
 };
 
 // Encodes one row; kReach bytes past its end may be read.
-template <class V> uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out)
+// (Inlined into the loop over the rows: a call for each row costs more
+// than an opaque row of 256 pixels takes.)
+template <class V>
+[[gnu::always_inline]] inline uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out)
 {
     CRowEncoder<V> encoder(out);
     size_t x = 0;
