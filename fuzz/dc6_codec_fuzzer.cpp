@@ -1,9 +1,8 @@
 // Runs the frame codec on every vector path this processor has and holds
 // each to the plain codec. The first three bytes choose the frame's width
-// (1 to 9,000, past the 4,096 pixels the encoder takes a row apart by) and
-// height (1 to 64, fewer for wide frames); the rest are, by the lowest bit
-// of the fourth, pixels to encode (repeated to fill the frame) or data to
-// decode.
+// (1 to 9,000: rows of up to 141 blocks of 64 pixels) and height (1 to 64,
+// fewer for wide frames); the rest are, by the lowest bit of the fourth,
+// pixels to encode (repeated to fill the frame) or data to decode.
 
 #include "DC6CodecPaths.h"
 #include "DC6File.h"

@@ -17,6 +17,8 @@ namespace {
 using dc6kernels::EDecodeResult;
 using dc6kernels::kReach;
 
+static_assert(kPixelSlack >= kReach, "the encoder reads rows in blocks up to kReach past them");
+
 const char kTruncatedText[] = "DecodeDC6ImageData: encoded data ends before the last row";
 
 // By ECodecPath.
@@ -41,8 +43,8 @@ bool ProcessorHas(ECodecPath path)
                __builtin_cpu_supports("popcnt");
     case ECodecPath::Avx512:
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") &&
-               __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+               __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+               __builtin_cpu_supports("popcnt");
 #else
     case ECodecPath::Avx2:
     case ECodecPath::Avx512:

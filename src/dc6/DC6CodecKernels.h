@@ -24,9 +24,9 @@ constexpr size_t kReach = 128;
 enum class EDecodeResult { Ok, OffsetPastEnd, Truncated };
 
 struct CodecKernels {
-    // Encodes `height` rows of `width` pixels into `out`, which has room for
-    // the largest encoding plus 2 * kReach bytes. Returns the number of
-    // bytes of the encoding.
+    // Encodes `height` rows of `width` pixels, followed by kReach bytes that
+    // may be read, into `out`, which has room for the largest encoding plus
+    // 2 * kReach bytes. Returns the number of bytes of the encoding.
     size_t (*pEncode)(const uint8_t* pixels, size_t width, size_t height, uint8_t* out);
     // Decodes `length` bytes into `width` x `height` (both > 0) pixels,
     // writing every one of them, 0 where the data holds none.

@@ -12,10 +12,6 @@
 //   static void CopyPrefix(uint8_t* to, const uint8_t* from, int keep);
 //       writes from[0..keep) and zeros over the rest of kBytes; keep lies
 //       between -128 and 127
-//   static size_t AppendBitPositions(uint32_t* out, uint32_t base, uint64_t bits);
-//       appends base + i for each bit i set in `bits`, lowest first, and
-//       returns how many; up to kPositionSpill entries past them may be
-//       overwritten (AppendBitPositionsOneByOne does it without vectors)
 
 #include "DC6CodecKernels.h"
 
@@ -49,25 +45,6 @@ template <class V> uint64_t ZeroBits64(const uint8_t* p)
     for (size_t i = 0; i < 64; i += V::kBytes)
         bits |= V::ZeroBits(p + i) << i;
     return bits;
-}
-
-constexpr size_t kPositionSpill = 64;
-
-inline size_t AppendBitPositionsOneByOne(uint32_t* out, uint32_t base, uint64_t bits)
-{
-    if (bits == 0)
-        return 0;
-    // The first four without a branch (bit 63 keeps the count defined once
-    // the bits run out), the rest one at a time.
-    const size_t n = static_cast<size_t>(__builtin_popcountll(bits));
-#pragma GCC unroll 4
-    for (size_t i = 0; i < 4; ++i) {
-        out[i] = base + static_cast<uint32_t>(__builtin_ctzll(bits | uint64_t{1} << 63));
-        bits &= bits - 1;
-    }
-    for (size_t i = 4; bits != 0; ++i, bits &= bits - 1)
-        out[i] = base + static_cast<uint32_t>(__builtin_ctzll(bits));
-    return n;
 }
 
 // Copies n bytes, kSize to 2 * kSize of them, as the first and the last
@@ -114,56 +91,11 @@ inline void ZeroShort(uint8_t* to, size_t n)
         __builtin_memset(to, 0, n);
 }
 
-// Copies a run of n bytes (1 to 127) behind its code. Where kRoomy, both
-// sides have kReach bytes of room, and the run is copied as a whole block.
-template <class V, bool kRoomy> void CopyRun(uint8_t* to, const uint8_t* from, size_t n)
-{
-    if (kRoomy)
-        Copy128<V>(to, from);
-    else
-        CopyShort(to, from, n);
-}
-
-// Rows are taken apart at the edges between transparent and visible pixels:
-// the columns where a visible run starts or ends, in pairs, gathered in
-// chunks of this many words of 64 pixels.
-constexpr size_t kChunkWords = 64;
-
-struct RowWriter {
-    const uint8_t* pRow;
-    size_t nWritten; // the columns before this are written out
-    uint8_t* pOut;
-};
-
-// Writes the codes of `count` (even) edges: for each pair, the transparent
-// run up to the first and the visible run from there to the second. Runs
-// longer than 127 are cut into pieces of 127 and a rest. (Inlined, so that
-// the writer's state stays in registers.)
-template <class V, bool kRoomy>
-[[gnu::always_inline]] inline void WriteRuns(RowWriter& w, const uint32_t* edges, size_t count)
-{
-    uint8_t* o = w.pOut;
-    size_t written = w.nWritten;
-    for (size_t i = 0; i < count; i += 2) {
-        size_t skip = edges[i] - written;
-        size_t run = edges[i + 1] - edges[i];
-        const uint8_t* from = w.pRow + edges[i];
-        written = edges[i + 1];
-        for (; skip > kMaxRun; skip -= kMaxRun)
-            *o++ = kEndOfRow + kMaxRun;
-        *o = static_cast<uint8_t>(kEndOfRow + skip);
-        o += skip != 0;
-        for (; run > kMaxRun; run -= kMaxRun, from += kMaxRun, o += kMaxRun + 1) {
-            *o = kMaxRun;
-            CopyRun<V, kRoomy>(o + 1, from, kMaxRun);
-        }
-        *o = static_cast<uint8_t>(run);
-        CopyRun<V, kRoomy>(o + 1, from, run);
-        o += run + 1;
-    }
-    w.pOut = o;
-    w.nWritten = written;
-}
+// The encoder takes a row in blocks of 64 pixels, in one pass: it finds a
+// block's visible pixels and stores its visible runs straight behind their
+// codes, a whole block at a time. The bytes stored past a run's end are
+// overwritten by what follows it, so a block reads and writes up to kReach
+// bytes from where it starts.
 
 // How far ahead of the block it reads the encoder asks for the pixels: the
 // processor's own prefetching leaves it waiting on memory for frames that do
@@ -171,82 +103,147 @@ template <class V, bool kRoomy>
 // frame; the address is computed as an integer for that reason.)
 constexpr uintptr_t kPrefetchDistance = 2048;
 
-// Bit i set when p[i] is not 0, for i from 0 to 63; where not kRoomy, only
-// for the pixels before pixelsEnd.
-template <class V, bool kRoomy> uint64_t VisibleBits(const uint8_t* p, const uint8_t* pixelsEnd)
+template <class V> void Copy64(uint8_t* to, const uint8_t* from)
 {
-    if (kRoomy || pixelsEnd - p >= 64) {
-        __builtin_prefetch(
-            reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
-        return ~ZeroBits64<V>(p);
-    }
-    uint64_t visible = 0;
-    for (size_t i = 0; p + i < pixelsEnd; ++i)
-        visible |= uint64_t{p[i] != 0} << i;
-    return visible;
+#pragma GCC unroll 4
+    for (size_t i = 0; i < 64; i += V::kBytes)
+        V::Copy(to + i, from + i);
 }
 
-// Encodes one row. Where kRoomy, the frame's pixels reach kReach bytes past
-// the row's end, for whole blocks to be read.
-template <class V, bool kRoomy>
-uint8_t* EncodeRow(const uint8_t* row, size_t width, const uint8_t* pixelsEnd, uint32_t* edges,
-                   uint8_t* o)
-{
-    RowWriter w{row, 0, o};
-    size_t count = 0;
-    // The previous pixel's bit: the one before the row counts as transparent.
-    uint64_t carry = 0;
-    const auto addEdges = [&](size_t k, uint64_t visible) {
-        count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(64 * k),
-                                       visible ^ (visible << 1 | carry));
-        carry = visible >> 63;
-    };
-    const size_t whole = width / 64;
-    for (size_t k = 0; k < whole;) {
-        const size_t chunkEnd = whole - k > kChunkWords ? k + kChunkWords : whole;
-        for (; k < chunkEnd; ++k)
-            addEdges(k, VisibleBits<V, kRoomy>(row + 64 * k, pixelsEnd));
-        // Complete pairs are written out, and an unpaired edge kept.
-        if (k < whole) {
-            WriteRuns<V, kRoomy>(w, edges, count & ~size_t{1});
-            if (count % 2 != 0)
-                edges[0] = edges[count - 1];
-            count %= 2;
+// Writes the codes of one row. Between visible runs, the next code goes to
+// m_pOut and m_nSkip transparent pixels wait for theirs. In a visible run,
+// the code of its current piece goes to m_pCode, and m_nRun of its pixels (0
+// to 126) are written behind it; runs longer than 127 are cut into pieces of
+// 127 and a rest.
+template <class V> class CRowEncoder {
+public:
+    explicit CRowEncoder(uint8_t* out) : m_pOut(out) {}
+
+    // Takes the 64 pixels at p, the visible ones having their bit set;
+    // kReach bytes may be read from p.
+    [[gnu::always_inline]] void Block(const uint8_t* p, uint64_t visible)
+    {
+        if (visible == ~uint64_t{0}) {
+            if (m_pCode == nullptr)
+                Open();
+            Extend(p, 64);
+            return;
+        }
+        if (visible == 0) {
+            if (m_pCode != nullptr)
+                Close();
+            m_nSkip += 64;
+            return;
+        }
+        size_t i = 0;
+        if (m_pCode != nullptr) {
+            i = static_cast<size_t>(__builtin_ctzll(~visible));
+            Extend(p, i);
+            Close();
+        }
+        // Each turn takes the transparent pixels from i and the visible run
+        // after them.
+        for (uint64_t rest = visible >> i; rest != 0;) {
+            const size_t gap = static_cast<size_t>(__builtin_ctzll(rest));
+            m_nSkip += gap;
+            i += gap;
+            rest >>= gap;
+            const size_t run = static_cast<size_t>(__builtin_ctzll(~rest));
+            Open();
+            Extend(p + i, run);
+            i += run;
+            if (i == 64)
+                return;
+            Close();
+            rest >>= run;
+        }
+        m_nSkip += 64 - i;
+    }
+
+    // Ends the row, whose last block reached `beyond` pixels past its end
+    // (taken as transparent). Transparent pixels at the row's end are
+    // written only as far as whole pieces of 127 that more of them follow.
+    [[gnu::always_inline]] uint8_t* EndRow(size_t beyond)
+    {
+        if (m_pCode != nullptr)
+            Close();
+        for (size_t skip = m_nSkip - beyond; skip > kMaxRun; skip -= kMaxRun)
+            *m_pOut++ = kEndOfRow + kMaxRun;
+        *m_pOut = kEndOfRow;
+        return m_pOut + 1;
+    }
+
+private:
+    // Writes the waiting transparent pixels' codes and starts a run.
+    [[gnu::always_inline]] void Open()
+    {
+        if (m_nSkip > kMaxRun) [[unlikely]] {
+            for (; m_nSkip > kMaxRun; m_nSkip -= kMaxRun)
+                *m_pOut++ = kEndOfRow + kMaxRun;
+        }
+        *m_pOut = static_cast<uint8_t>(kEndOfRow + m_nSkip);
+        m_pCode = m_pOut + (m_nSkip != 0);
+        m_nSkip = 0;
+        m_nRun = 0;
+    }
+
+    // Adds n (0 to 64) visible pixels at `from` to the run.
+    [[gnu::always_inline]] void Extend(const uint8_t* from, size_t n)
+    {
+        Copy64<V>(m_pCode + 1 + m_nRun, from);
+        m_nRun += n;
+        if (m_nRun >= kMaxRun) {
+            // The pixels past the piece's 127 move one byte on, behind the
+            // next piece's code.
+            *m_pCode = kMaxRun;
+            m_pCode += kMaxRun + 1;
+            m_nRun -= kMaxRun;
+            Copy64<V>(m_pCode + 1, from + n - m_nRun);
         }
     }
-    // The pixels past the row count as transparent.
-    if (width % 64 != 0) {
-        addEdges(whole, VisibleBits<V, kRoomy>(row + 64 * whole, pixelsEnd) &
-                            ~(~uint64_t{0} << (width % 64)));
+
+    // Ends the run; a piece left empty by the last cut is dropped.
+    [[gnu::always_inline]] void Close()
+    {
+        *m_pCode = static_cast<uint8_t>(m_nRun);
+        m_pOut = m_pCode + m_nRun + (m_nRun != 0);
+        m_pCode = nullptr;
     }
-    // A visible run up to the row's end ends there.
-    edges[count] = static_cast<uint32_t>(width);
-    count += carry;
-    WriteRuns<V, kRoomy>(w, edges, count);
-    // Transparent pixels at the row's end are written only as far as whole
-    // pieces of 127 that more of them follow.
-    for (size_t skip = width - w.nWritten; skip > kMaxRun; skip -= kMaxRun)
-        *w.pOut++ = kEndOfRow + kMaxRun;
-    *w.pOut = kEndOfRow;
-    return w.pOut + 1;
+
+    uint8_t* m_pOut;
+    size_t m_nSkip = 0;
+    uint8_t* m_pCode = nullptr;
+    size_t m_nRun = 0;
+};
+
+// Encodes one row; kReach bytes past its end may be read.
+// (Inlined into the loop over the rows: a call for each row costs more
+// than an opaque row of 256 pixels takes.)
+template <class V>
+[[gnu::always_inline]] inline uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out)
+{
+    CRowEncoder<V> encoder(out);
+    size_t x = 0;
+    for (; x + 64 <= width; x += 64) {
+        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(row + x) +
+                                                         kPrefetchDistance));
+        encoder.Block(row + x, ~ZeroBits64<V>(row + x));
+    }
+    // The pixels past the row's end are read but taken as transparent.
+    if (x < width) {
+        encoder.Block(row + x, ~ZeroBits64<V>(row + x) & ~(~uint64_t{0} << (width - x)));
+        x += 64;
+    }
+    return encoder.EndRow(x - width);
 }
 
+// The pixels are followed by kReach bytes that may be read.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
-    // Room for the edges of a chunk and of the row's last word, one kept
-    // from the chunk before, the entries that may be overwritten past them
-    // and the row's end.
-    uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
-    const uint8_t* const end = pixels + width * height;
     uint8_t* o = out;
-    const uint8_t* row = pixels;
-    for (size_t y = 0; y < height; ++y, row += width) {
-        if (static_cast<size_t>(end - row) >= width + kReach)
-            o = EncodeRow<V, true>(row, width, end, edges, o);
-        else
-            o = EncodeRow<V, false>(row, width, end, edges, o);
-    }
+    for (size_t y = 0; y < height; ++y)
+        o = EncodeRow<V>(pixels + y * width, width, o);
     return static_cast<size_t>(o - out);
 }
 

@@ -43,10 +43,14 @@ struct DC6FrameHeader {
 static_assert(sizeof(DC6FrameHeader) == 32);
 
 // Frame pixels are a std::vector of bytes with an allocator of their own. It
-// behaves as std::allocator, except that a byte constructed from an
-// UnwrittenPixel is left as the allocation found it: the decoder sizes its
-// buffers that way, since it writes every byte itself.
+// behaves as std::allocator, except that
+// - a byte constructed from an UnwrittenPixel is left as the allocation found
+//   it: the decoder sizes its buffers that way, since it writes every byte
+//   itself;
+// - every allocation is followed by kPixelSlack zero bytes, which the encoder
+//   may read: it takes rows in whole blocks, up to the frame's end.
 struct UnwrittenPixel {};
+constexpr size_t kPixelSlack = 128;
 
 template <class T> class CPixelAllocator : public std::allocator<T> {
 public:
@@ -61,6 +65,15 @@ public:
         std::construct_at(p, std::forward<Args>(args)...);
     }
     template <class U> void construct(U*, UnwrittenPixel) noexcept {}
+
+    T* allocate(size_t n)
+    {
+        const size_t bytes = n * sizeof(T);
+        auto* p = static_cast<uint8_t*>(::operator new(bytes + kPixelSlack));
+        std::fill_n(p + bytes, kPixelSlack, uint8_t{0});
+        return reinterpret_cast<T*>(p);
+    }
+    void deallocate(T* p, size_t) noexcept { ::operator delete(p); }
 };
 
 using DC6Pixels = std::vector<uint8_t, CPixelAllocator<uint8_t>>;

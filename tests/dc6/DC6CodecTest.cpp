@@ -12,8 +12,8 @@ using testutil::Bytes;
 
 namespace {
 
-// The pixels get a buffer of exactly their size, so that AddressSanitizer
-// sees any read past them.
+// The pixels get a buffer of exactly their size (and the slack that frame
+// pixels always have), so that AddressSanitizer sees any read past that.
 DC6Frame MakeFrame(int width, int height, const Bytes& pixels)
 {
     DC6Frame frame;
@@ -275,9 +275,8 @@ TEST_P(DC6Codec, EveryRunLengthAtEveryPositionMatchesThePlainEncoder)
 
 TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
 {
-    // The encoder takes rows apart 4,096 pixels at a time; these rows have
-    // nothing in their first 4,096, a run across that mark, an edge at every
-    // pixel, or no edge at all.
+    // Rows of many blocks: nothing in their first 5,000 pixels, a run across
+    // a few blocks, an edge at every pixel, or no edge at all.
     struct Case {
         const char* name;
         int width;
@@ -296,6 +295,25 @@ TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
             for (int x = 0; x < c.width; ++x)
                 pixels.push_back(c.pixel(x + y));
         ExpectExactRoundTrip(c.width, 2, pixels);
+    }
+}
+
+TEST_P(DC6Codec, PixelsLeftPastTheEndOfAShrunkFrameDoNotShow)
+{
+    // The encoder reads whole blocks past a frame's last row; a frame made
+    // smaller in place keeps its old, visible pixels there.
+    std::mt19937 rng(7);
+    for (const int width : {1, 63, 64, 65, 130}) {
+        for (const uint8_t last : {0, 9}) {
+            Bytes pixels(static_cast<size_t>(width) * 3);
+            for (uint8_t& p : pixels)
+                p = rng() % 3 == 0 ? 0 : static_cast<uint8_t>(1 + rng() % 255);
+            pixels.back() = last;
+            DC6Frame frame = MakeFrame(width, 3, Bytes(pixels.size() + 300, 0xEE));
+            frame.m_ImageData.resize(pixels.size());
+            std::copy(pixels.begin(), pixels.end(), frame.m_ImageData.begin());
+            EXPECT_EQ(Encode(frame), plaincodec::Encode(width, 3, pixels)) << width;
+        }
     }
 }
 
