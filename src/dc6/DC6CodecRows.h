@@ -264,6 +264,8 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                          uint8_t* pixels)
 {
     const uint8_t* const end = in + length;
+    // Before this, a code and a whole block behind it can be read.
+    const uint8_t* const blocksEnd = length > kReach ? end - kReach : in;
     const size_t size = width * height;
     // The pixels before `written` are written: with their values, or with 0
     // where a later run may still put its own. Runs are copied in whole
@@ -271,13 +273,73 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     // the run, so that a short skip after it costs no writing at all.
     size_t written = 0;
     size_t rowStart = 0;
-    size_t x = 0;
+    size_t pos = 0; // rowStart plus the column
     size_t rowsLeft = height;
+    // Runs that end before this have a whole block of room behind their
+    // start, in the row and the ones after it.
+    const auto roomyEnd = [&] {
+        return size - rowStart >= width + kReach ? rowStart + width + 1
+               : size - rowStart >= kReach       ? size - kReach + 1
+                                                 : 0;
+    };
+    size_t roomy = roomyEnd();
+    // Zeros up to `to` in whole blocks, where they have room.
+    const auto zeroUpTo = [&](size_t to) {
+        for (; written < to; written += kReach)
+            Zero128<V>(pixels + written);
+    };
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
+        // The codes that need no checks beyond these. Up to `roomy`, the
+        // pixels before `pos` are written.
+        while (in < blocksEnd) {
+            const size_t code = *in;
+            if (code < kEndOfRow) {
+                if (pos + code >= roomy)
+                    break;
+                if (code == kMaxRun) {
+                    Copy128<V>(pixels + pos, in + 1);
+                    written = pos + kMaxRun;
+                    in += kMaxRun + 1;
+                    pos += kMaxRun;
+                    continue;
+                }
+                if (code <= kReach / 2) {
+                    CopyZeroPadded<V, kReach / 2>(pixels + pos, in + 1, code);
+                    written = written > pos + kReach / 2 ? written : pos + kReach / 2;
+                } else {
+                    // Long runs mostly follow each other: the bytes past
+                    // this one are left to the next code.
+                    Copy128<V>(pixels + pos, in + 1);
+                    written = pos + code;
+                }
+                in += code + 1;
+                pos += code;
+            } else if (code > kEndOfRow) {
+                pos += code - kEndOfRow;
+                ++in;
+                if (pos < roomy)
+                    zeroUpTo(pos);
+            } else {
+                if (rowsLeft == 1)
+                    break;
+                --rowsLeft;
+                ++in;
+                rowStart += width;
+                pos = rowStart;
+                roomy = roomyEnd();
+                if (written < pos) {
+                    if (pos + kReach <= size)
+                        zeroUpTo(pos);
+                    else
+                        ZeroShort(pixels + written, pos - written), written = pos;
+                }
+            }
+        }
+        if (in == end)
+            break;
         const size_t code = *in++;
         if (code < kEndOfRow) {
-            const size_t pos = rowStart + x;
             if (pos > size) {
                 result = EDecodeResult::OffsetPastEnd;
                 break;
@@ -285,36 +347,26 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
             const size_t left = static_cast<size_t>(end - in);
             if (left < code)
                 break;
-            if (x + code <= width && pos + kReach <= size && left >= kReach) {
-                for (; written < pos; written += kReach)
-                    Zero128<V>(pixels + written);
-                if (code <= kReach / 2) {
-                    CopyZeroPadded<V, kReach / 2>(pixels + pos, in, code);
-                    written = written > pos + kReach / 2 ? written : pos + kReach / 2;
-                } else {
-                    // Long runs mostly follow each other: the bytes past
-                    // this one are left to the next code.
-                    Copy128<V>(pixels + pos, in);
-                    written = pos + code;
-                }
-            } else if (x < width) {
-                const size_t n = code < width - x ? code : width - x;
+            const size_t rowEnd = rowStart + width;
+            if (pos < rowEnd) {
+                const size_t n = code < rowEnd - pos ? code : rowEnd - pos;
                 if (written < pos)
                     ZeroShort(pixels + written, pos - written);
                 CopyShort(pixels + pos, in, n);
                 written = written > pos + n ? written : pos + n;
             }
             in += code;
-            x += code;
+            pos += code;
         } else if (code > kEndOfRow) {
-            x += code - kEndOfRow;
+            pos += code - kEndOfRow;
         } else {
             if (--rowsLeft == 0) {
                 result = EDecodeResult::Ok;
                 break;
             }
             rowStart += width;
-            x = 0;
+            pos = rowStart;
+            roomy = roomyEnd();
         }
     }
     __builtin_memset(pixels + written, 0, size - written);
