@@ -265,7 +265,7 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
 {
     const uint8_t* const end = in + length;
     // Before this, a code and a whole block behind it can be read.
-    const uint8_t* const blocksEnd = length > kReach ? end - kReach : in;
+    const uint8_t* const codesEnd = length > kReach ? end - kReach : in;
     const size_t size = width * height;
     // The pixels before `written` are written: with their values, or with 0
     // where a later run may still put its own. Runs are copied in whole
@@ -275,12 +275,11 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     size_t rowStart = 0;
     size_t pos = 0; // rowStart plus the column
     size_t rowsLeft = height;
-    // Runs that end before this have a whole block of room behind their
-    // start, in the row and the ones after it.
+    // Runs that end before `roomy` lie in their row and have a whole block
+    // of room behind their start.
+    const size_t blocksEnd = size >= kReach ? size - kReach + 1 : 0;
     const auto roomyEnd = [&] {
-        return size - rowStart >= width + kReach ? rowStart + width + 1
-               : size - rowStart >= kReach       ? size - kReach + 1
-                                                 : 0;
+        return rowStart + width < blocksEnd ? rowStart + width + 1 : blocksEnd;
     };
     size_t roomy = roomyEnd();
     // Zeros up to `to` in whole blocks, where they have room.
@@ -292,7 +291,7 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     while (in != end) {
         // The codes that need no checks beyond these. Up to `roomy`, the
         // pixels before `pos` are written.
-        while (in < blocksEnd) {
+        while (in < codesEnd) {
             const size_t code = *in;
             if (code < kEndOfRow) {
                 if (pos + code >= roomy)
