@@ -264,8 +264,8 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                          uint8_t* pixels)
 {
     const uint8_t* const end = in + length;
-    // Before this, a code and a whole block behind it can be read.
-    const uint8_t* const codesEnd = length > kReach ? end - kReach : in;
+    // Up to this, a whole block can be read behind a code.
+    const uint8_t* const blocksIn = end - (length < kReach ? length : kReach);
     const size_t size = width * height;
     // The pixels before `written` are written: with their values, or with 0
     // where a later run may still put its own. Runs are copied in whole
@@ -277,82 +277,54 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     size_t rowsLeft = height;
     // Runs that end before `roomy` lie in their row and have a whole block
     // of room behind their start.
-    const size_t blocksEnd = size >= kReach ? size - kReach + 1 : 0;
+    const size_t blocksOut = size >= kReach ? size - kReach + 1 : 0;
     const auto roomyEnd = [&] {
-        return rowStart + width < blocksEnd ? rowStart + width + 1 : blocksEnd;
+        return rowStart + width < blocksOut ? rowStart + width + 1 : blocksOut;
     };
     size_t roomy = roomyEnd();
-    // Zeros up to `to` in whole blocks, where they have room.
-    const auto zeroUpTo = [&](size_t to) {
-        for (; written < to; written += kReach)
-            Zero128<V>(pixels + written);
-    };
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
-        // The codes that need no checks beyond these. Up to `roomy`, the
-        // pixels before `pos` are written.
-        while (in < codesEnd) {
-            const size_t code = *in;
-            if (code < kEndOfRow) {
-                if (pos + code >= roomy)
-                    break;
+        const size_t code = *in++;
+        if (code < kEndOfRow) {
+            // Both sides' room at once: neither difference is negative.
+            // (Wrapped around, the first is; both stay far below 2^63.)
+            const auto roomOut = static_cast<ptrdiff_t>(roomy - 1 - pos - code);
+            if ((roomOut | (blocksIn - in)) >= 0) {
+                for (; written < pos; written += kReach)
+                    Zero128<V>(pixels + written);
                 if (code == kMaxRun) {
-                    Copy128<V>(pixels + pos, in + 1);
+                    // Spelled out, so that the next code's address does
+                    // not wait for this one's.
+                    Copy128<V>(pixels + pos, in);
                     written = pos + kMaxRun;
-                    in += kMaxRun + 1;
+                    in += kMaxRun;
                     pos += kMaxRun;
                     continue;
                 }
                 if (code <= kReach / 2) {
-                    CopyZeroPadded<V, kReach / 2>(pixels + pos, in + 1, code);
+                    CopyZeroPadded<V, kReach / 2>(pixels + pos, in, code);
                     written = written > pos + kReach / 2 ? written : pos + kReach / 2;
                 } else {
                     // Long runs mostly follow each other: the bytes past
                     // this one are left to the next code.
-                    Copy128<V>(pixels + pos, in + 1);
+                    Copy128<V>(pixels + pos, in);
                     written = pos + code;
                 }
-                in += code + 1;
-                pos += code;
-            } else if (code > kEndOfRow) {
-                pos += code - kEndOfRow;
-                ++in;
-                if (pos < roomy)
-                    zeroUpTo(pos);
             } else {
-                if (rowsLeft == 1)
+                if (pos > size) {
+                    result = EDecodeResult::OffsetPastEnd;
                     break;
-                --rowsLeft;
-                ++in;
-                rowStart += width;
-                pos = rowStart;
-                roomy = roomyEnd();
-                if (written < pos) {
-                    if (pos + kReach <= size)
-                        zeroUpTo(pos);
-                    else
-                        ZeroShort(pixels + written, pos - written), written = pos;
                 }
-            }
-        }
-        if (in == end)
-            break;
-        const size_t code = *in++;
-        if (code < kEndOfRow) {
-            if (pos > size) {
-                result = EDecodeResult::OffsetPastEnd;
-                break;
-            }
-            const size_t left = static_cast<size_t>(end - in);
-            if (left < code)
-                break;
-            const size_t rowEnd = rowStart + width;
-            if (pos < rowEnd) {
-                const size_t n = code < rowEnd - pos ? code : rowEnd - pos;
-                if (written < pos)
-                    ZeroShort(pixels + written, pos - written);
-                CopyShort(pixels + pos, in, n);
-                written = written > pos + n ? written : pos + n;
+                if (static_cast<size_t>(end - in) < code)
+                    break;
+                const size_t rowEnd = rowStart + width;
+                if (pos < rowEnd) {
+                    const size_t n = code < rowEnd - pos ? code : rowEnd - pos;
+                    if (written < pos)
+                        ZeroShort(pixels + written, pos - written);
+                    CopyShort(pixels + pos, in, n);
+                    written = written > pos + n ? written : pos + n;
+                }
             }
             in += code;
             pos += code;
