@@ -261,6 +261,8 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                          uint8_t* pixels)
 {
     const uint8_t* const end = in + length;
+    // Up to this, a whole block can be read behind a code.
+    const uint8_t* const blocksIn = end - (length < kReach ? length : kReach);
     const size_t size = width * height;
     // The pixels before `written` are written: with their values, or with 0
     // where a later run may still put its own. Runs are copied in whole
@@ -268,23 +270,34 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     // the run, so that a short skip after it costs no writing at all.
     size_t written = 0;
     size_t rowStart = 0;
-    size_t x = 0;
+    size_t pos = 0; // rowStart plus the column
     size_t rowsLeft = height;
+    // Runs that end before `roomy` lie in their row and have a whole block
+    // of room behind their start.
+    const size_t blocksOut = size >= kReach ? size - kReach + 1 : 0;
+    const auto roomyEnd = [&] {
+        return rowStart + width < blocksOut ? rowStart + width + 1 : blocksOut;
+    };
+    size_t roomy = roomyEnd();
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
         const size_t code = *in++;
         if (code < kEndOfRow) {
-            const size_t pos = rowStart + x;
-            if (pos > size) {
-                result = EDecodeResult::OffsetPastEnd;
-                break;
-            }
-            const size_t left = static_cast<size_t>(end - in);
-            if (left < code)
-                break;
-            if (x + code <= width && pos + kReach <= size && left >= kReach) {
+            // Both sides' room at once: neither difference is negative.
+            // (Wrapped around, the first is; both stay far below 2^63.)
+            const auto roomOut = static_cast<ptrdiff_t>(roomy - 1 - pos - code);
+            if ((roomOut | (blocksIn - in)) >= 0) {
                 for (; written < pos; written += kReach)
                     Zero128<V>(pixels + written);
+                if (code == kMaxRun) {
+                    // Spelled out, so that the next code's address does
+                    // not wait for this one's.
+                    Copy128<V>(pixels + pos, in);
+                    written = pos + kMaxRun;
+                    in += kMaxRun;
+                    pos += kMaxRun;
+                    continue;
+                }
                 if (code <= kReach / 2) {
                     CopyZeroPadded<V, kReach / 2>(pixels + pos, in, code);
                     written = written > pos + kReach / 2 ? written : pos + kReach / 2;
@@ -294,24 +307,34 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                     Copy128<V>(pixels + pos, in);
                     written = pos + code;
                 }
-            } else if (x < width) {
-                const size_t n = code < width - x ? code : width - x;
-                if (written < pos)
-                    ZeroShort(pixels + written, pos - written);
-                CopyShort(pixels + pos, in, n);
-                written = written > pos + n ? written : pos + n;
+            } else {
+                if (pos > size) {
+                    result = EDecodeResult::OffsetPastEnd;
+                    break;
+                }
+                if (static_cast<size_t>(end - in) < code)
+                    break;
+                const size_t rowEnd = rowStart + width;
+                if (pos < rowEnd) {
+                    const size_t n = code < rowEnd - pos ? code : rowEnd - pos;
+                    if (written < pos)
+                        ZeroShort(pixels + written, pos - written);
+                    CopyShort(pixels + pos, in, n);
+                    written = written > pos + n ? written : pos + n;
+                }
             }
             in += code;
-            x += code;
+            pos += code;
         } else if (code > kEndOfRow) {
-            x += code - kEndOfRow;
+            pos += code - kEndOfRow;
         } else {
             if (--rowsLeft == 0) {
                 result = EDecodeResult::Ok;
                 break;
             }
             rowStart += width;
-            x = 0;
+            pos = rowStart;
+            roomy = roomyEnd();
         }
     }
     __builtin_memset(pixels + written, 0, size - written);

@@ -407,3 +407,40 @@ TEST_P(DC6Codec, DecoderMatchesThePlainDecoderOnArbitraryStreams)
         ASSERT_EQ(r.pixels, expected.pixels);
     }
 }
+
+TEST_P(DC6Codec, DecoderMatchesThePlainDecoderNearTheEndOfTheFrameAndOfTheData)
+{
+    // Rows of runs of 127 and of lengths around the vector widths, skips
+    // right after long runs, empty runs and runs past the row's end, in
+    // frames whose last rows lie within a block of their end; each stream
+    // decoded whole and cut after every byte, where the data runs short at
+    // every point of a code.
+    const int codes[] = {127, 127, 2, -1, 64, -3, 65, -127, 1, 0, 126, 16, -64, 63, 127};
+    const std::pair<int, int> shapes[] = {{1, 150}, {3, 60},  {64, 4},  {100, 3}, {127, 3},
+                                          {128, 2}, {129, 2}, {200, 2}, {256, 2}, {300, 2}};
+    for (const auto& [width, height] : shapes) {
+        for (size_t first = 0; first < std::size(codes); first += 5) {
+            Bytes data;
+            size_t next = first;
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width + 20;) {
+                    const int code = codes[next++ % std::size(codes)];
+                    data.push_back(static_cast<uint8_t>(code < 0 ? 0x80 - code : code));
+                    for (int k = 0; k < code; ++k)
+                        data.push_back(static_cast<uint8_t>(1 + (x + k) % 251));
+                    x += code < 0 ? -code : code;
+                }
+                data.push_back(0x80);
+            }
+            for (size_t length = 0; length <= data.size(); ++length) {
+                SCOPED_TRACE(testing::Message() << width << " x " << height << ", codes from "
+                                                << first << ", " << length << " bytes");
+                const Bytes cut(data.begin(), data.begin() + static_cast<ptrdiff_t>(length));
+                const DecodeResult r = Decode(width, height, cut);
+                const plaincodec::Decoded expected = plaincodec::Decode(width, height, cut);
+                ASSERT_EQ(r.ok ? "" : r.error, expected.error);
+                ASSERT_EQ(r.pixels, expected.pixels);
+            }
+        }
+    }
+}
