@@ -43,8 +43,8 @@ bool ProcessorHas(ECodecPath path)
                __builtin_cpu_supports("popcnt");
     case ECodecPath::Avx512:
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-               __builtin_cpu_supports("popcnt");
+               __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") &&
+               __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 #else
     case ECodecPath::Avx2:
     case ECodecPath::Avx512:

@@ -34,6 +34,10 @@ struct CAvx2 {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_and_si256(v, kept));
     }
+    static size_t AppendBitPositions(uint32_t* out, uint32_t base, uint64_t bits)
+    {
+        return AppendBitPositionsOneByOne(out, base, bits);
+    }
 };
 
 } // namespace

@@ -7,7 +7,7 @@
 #include <span>
 
 // SSE2 stands for plain code on processors other than x86-64; Avx512 needs
-// AVX-512 BW.
+// AVX-512 BW and VBMI2.
 enum class ECodecPath { Sse2, Avx2, Avx512 };
 
 // The paths this processor can take, narrowest first; the codec takes the

@@ -12,6 +12,10 @@
 //   static void CopyPrefix(uint8_t* to, const uint8_t* from, int keep);
 //       writes from[0..keep) and zeros over the rest of kBytes; keep lies
 //       between -128 and 127
+//   static size_t AppendBitPositions(uint32_t* out, uint32_t base, uint64_t bits);
+//       appends base + i for each bit i set in `bits`, lowest first, and
+//       returns how many; up to kPositionSpill entries past them may be
+//       overwritten (AppendBitPositionsOneByOne does it without vectors)
 
 #include "DC6CodecKernels.h"
 
@@ -95,7 +99,8 @@ inline void ZeroShort(uint8_t* to, size_t n)
 // block's visible pixels and stores its visible runs straight behind their
 // codes, a whole block at a time. The bytes stored past a run's end are
 // overwritten by what follows it, so a block reads and writes up to kReach
-// bytes from where it starts.
+// bytes from where it starts. (Rows of many runs are written by their edges
+// instead; see EncodeRowByEdges.)
 
 // How far ahead of the block it reads the encoder asks for the pixels: the
 // processor's own prefetching leaves it waiting on memory for frames that do
@@ -185,6 +190,7 @@ private:
         m_pCode = m_pOut + (m_nSkip != 0);
         m_nSkip = 0;
         m_nRun = 0;
+        ++m_nRuns;
     }
 
     // Adds n (0 to 64) visible pixels at `from` to the run.
@@ -214,13 +220,17 @@ private:
     size_t m_nSkip = 0;
     uint8_t* m_pCode = nullptr;
     size_t m_nRun = 0;
+
+public:
+    // The visible runs started so far.
+    size_t m_nRuns = 0;
 };
 
-// Encodes one row; kReach bytes past its end may be read.
-// (Inlined into the loop over the rows: a call for each row costs more
-// than an opaque row of 256 pixels takes.)
+// Encodes one row; kReach bytes past its end may be read. Returns where
+// the row's codes end, and counts its visible runs into `runs`.
 template <class V>
-[[gnu::always_inline]] inline uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out)
+[[gnu::always_inline]] inline uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out,
+                                                 size_t& runs)
 {
     CRowEncoder<V> encoder(out);
     size_t x = 0;
@@ -234,16 +244,142 @@ template <class V>
         encoder.Block(row + x, ~ZeroBits64<V>(row + x) & ~(~uint64_t{0} << (width - x)));
         x += 64;
     }
-    return encoder.EndRow(x - width);
+    uint8_t* const end = encoder.EndRow(x - width);
+    runs = encoder.m_nRuns;
+    return end;
 }
 
-// The pixels are followed by kReach bytes that may be read.
+// Rows of many runs are written another way. Where a block's runs begin and
+// end cannot be foreseen, and a writer that takes each block as it comes
+// has the processor guess wrong at most blocks; this one gathers the row's
+// edges first (the columns where a visible run starts or ends, in pairs, a
+// chunk of this many blocks at a time) and then writes all its runs in one
+// loop.
+constexpr size_t kChunkWords = 64;
+constexpr size_t kPositionSpill = 64;
+
+inline size_t AppendBitPositionsOneByOne(uint32_t* out, uint32_t base, uint64_t bits)
+{
+    if (bits == 0)
+        return 0;
+    // The first four without a branch (bit 63 keeps the count defined once
+    // the bits run out), the rest one at a time.
+    const size_t n = static_cast<size_t>(__builtin_popcountll(bits));
+#pragma GCC unroll 4
+    for (size_t i = 0; i < 4; ++i) {
+        out[i] = base + static_cast<uint32_t>(__builtin_ctzll(bits | uint64_t{1} << 63));
+        bits &= bits - 1;
+    }
+    for (size_t i = 4; bits != 0; ++i, bits &= bits - 1)
+        out[i] = base + static_cast<uint32_t>(__builtin_ctzll(bits));
+    return n;
+}
+
+struct RowWriter {
+    const uint8_t* pRow;
+    size_t nWritten; // the columns before this are written out
+    uint8_t* pOut;
+};
+
+// Writes the codes of `count` (even) edges: for each pair, the transparent
+// run up to the first and the visible run from there to the second, cut into
+// pieces of 127 and a rest. Each piece is copied as a whole block.
+template <class V>
+[[gnu::always_inline]] inline void WriteRuns(RowWriter& w, const uint32_t* edges, size_t count)
+{
+    uint8_t* o = w.pOut;
+    size_t written = w.nWritten;
+    for (size_t i = 0; i < count; i += 2) {
+        size_t skip = edges[i] - written;
+        size_t run = edges[i + 1] - edges[i];
+        const uint8_t* from = w.pRow + edges[i];
+        written = edges[i + 1];
+        for (; skip > kMaxRun; skip -= kMaxRun)
+            *o++ = kEndOfRow + kMaxRun;
+        *o = static_cast<uint8_t>(kEndOfRow + skip);
+        o += skip != 0;
+        for (; run > kMaxRun; run -= kMaxRun, from += kMaxRun, o += kMaxRun + 1) {
+            *o = kMaxRun;
+            Copy128<V>(o + 1, from);
+        }
+        *o = static_cast<uint8_t>(run);
+        Copy128<V>(o + 1, from);
+        o += run + 1;
+    }
+    w.pOut = o;
+    w.nWritten = written;
+}
+
+// Encodes one row by its edges, as EncodeRow does; `edges` has room for
+// those of a chunk and more (see EncodeRows).
+template <class V>
+[[gnu::always_inline]] inline uint8_t* EncodeRowByEdges(const uint8_t* row, size_t width,
+                                                        uint32_t* edges, uint8_t* out, size_t& runs)
+{
+    RowWriter w{row, 0, out};
+    size_t count = 0;
+    runs = 0;
+    // The previous pixel's bit: the one before the row counts as transparent.
+    uint64_t carry = 0;
+    const size_t blocks = (width + 63) / 64;
+    for (size_t k = 0; k < blocks;) {
+        const size_t chunkEnd = blocks - k > kChunkWords ? k + kChunkWords : blocks;
+        for (; k < chunkEnd; ++k) {
+            const uint8_t* p = row + 64 * k;
+            __builtin_prefetch(
+                reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
+            uint64_t visible = ~ZeroBits64<V>(p);
+            // The pixels past the row's end count as transparent.
+            if (width - 64 * k < 64)
+                visible &= ~(~uint64_t{0} << (width - 64 * k));
+            count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(64 * k),
+                                           visible ^ (visible << 1 | carry));
+            carry = visible >> 63;
+        }
+        // Complete pairs are written out, and an unpaired edge kept.
+        if (k < blocks) {
+            WriteRuns<V>(w, edges, count & ~size_t{1});
+            runs += count / 2;
+            if (count % 2 != 0)
+                edges[0] = edges[count - 1];
+            count %= 2;
+        }
+    }
+    // A visible run up to the row's end ends there.
+    edges[count] = static_cast<uint32_t>(width);
+    count += carry;
+    WriteRuns<V>(w, edges, count);
+    runs += count / 2;
+    // Transparent pixels at the row's end are written only as far as whole
+    // pieces of 127 that more of them follow.
+    for (size_t skip = width - w.nWritten; skip > kMaxRun; skip -= kMaxRun)
+        *w.pOut++ = kEndOfRow + kMaxRun;
+    *w.pOut = kEndOfRow;
+    return w.pOut + 1;
+}
+
+// Rows of more runs than this, after one, are encoded by their edges.
+constexpr size_t kFewRuns = 2;
+
+// The pixels are followed by kReach bytes that may be read. Each row is
+// written the way that suits the row before it: neighbouring rows look
+// alike.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
+    // Room for the edges of a chunk and of the row's last word, one kept
+    // from the chunk before, the entries that may be overwritten past them
+    // and the row's end.
+    uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
     uint8_t* o = out;
-    for (size_t y = 0; y < height; ++y)
-        o = EncodeRow<V>(pixels + y * width, width, o);
+    size_t runs = 0;
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + y * width;
+        if (runs > kFewRuns)
+            o = EncodeRowByEdges<V>(row, width, edges, o, runs);
+        else
+            o = EncodeRow<V>(row, width, o, runs);
+    }
     return static_cast<size_t>(o - out);
 }
 

@@ -52,6 +52,11 @@ struct CSse2 {
         __builtin_memset(to, 0, kBytes);
     }
 #endif
+
+    static size_t AppendBitPositions(uint32_t* out, uint32_t base, uint64_t bits)
+    {
+        return AppendBitPositionsOneByOne(out, base, bits);
+    }
 };
 
 } // namespace
