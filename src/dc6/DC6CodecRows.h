@@ -358,7 +358,7 @@ template <class V>
     return w.pOut + 1;
 }
 
-// Rows of more runs than this, after one, are encoded by their edges.
+// A row that follows a row of more runs than this is encoded by its edges.
 constexpr size_t kFewRuns = 2;
 
 // The pixels are followed by kReach bytes that may be read. Each row is
