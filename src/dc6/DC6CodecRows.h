@@ -115,6 +115,37 @@ template <class V> void Copy64(uint8_t* to, const uint8_t* from)
         V::Copy(to + i, from + i);
 }
 
+// Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
+// that remain (the rest count as transparent); asks for the pixels
+// kPrefetchDistance ahead.
+template <class V> uint64_t VisibleBits(const uint8_t* p, size_t left)
+{
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
+    const uint64_t visible = ~ZeroBits64<V>(p);
+    return left < 64 ? visible & ~(~uint64_t{0} << left) : visible;
+}
+
+// Writes the codes of `skip` transparent pixels, pieces of 127 and a rest,
+// at o; returns where the next code goes.
+inline uint8_t* WriteSkip(uint8_t* o, size_t skip)
+{
+    for (; skip > kMaxRun; skip -= kMaxRun)
+        *o++ = kEndOfRow + kMaxRun;
+    *o = static_cast<uint8_t>(kEndOfRow + skip);
+    return o + (skip != 0);
+}
+
+// Ends a row whose last `skip` pixels are transparent: they are written only
+// as far as whole pieces of 127 that more of them follow.
+inline uint8_t* WriteRowEnd(uint8_t* o, size_t skip)
+{
+    for (; skip > kMaxRun; skip -= kMaxRun)
+        *o++ = kEndOfRow + kMaxRun;
+    *o = kEndOfRow;
+    return o + 1;
+}
+
 // Writes the codes of one row. Between visible runs, the next code goes to
 // m_pOut and m_nSkip transparent pixels wait for theirs. In a visible run,
 // the code of its current piece goes to m_pCode, and m_nRun of its pixels (0
@@ -166,28 +197,22 @@ public:
     }
 
     // Ends the row, whose last block reached `beyond` pixels past its end
-    // (taken as transparent). Transparent pixels at the row's end are
-    // written only as far as whole pieces of 127 that more of them follow.
+    // (taken as transparent).
     [[gnu::always_inline]] uint8_t* EndRow(size_t beyond)
     {
         if (m_pCode != nullptr)
             Close();
-        for (size_t skip = m_nSkip - beyond; skip > kMaxRun; skip -= kMaxRun)
-            *m_pOut++ = kEndOfRow + kMaxRun;
-        *m_pOut = kEndOfRow;
-        return m_pOut + 1;
+        return WriteRowEnd(m_pOut, m_nSkip - beyond);
     }
+
+    // The visible runs started so far.
+    size_t Runs() const { return m_nRuns; }
 
 private:
     // Writes the waiting transparent pixels' codes and starts a run.
     [[gnu::always_inline]] void Open()
     {
-        if (m_nSkip > kMaxRun) [[unlikely]] {
-            for (; m_nSkip > kMaxRun; m_nSkip -= kMaxRun)
-                *m_pOut++ = kEndOfRow + kMaxRun;
-        }
-        *m_pOut = static_cast<uint8_t>(kEndOfRow + m_nSkip);
-        m_pCode = m_pOut + (m_nSkip != 0);
+        m_pCode = WriteSkip(m_pOut, m_nSkip);
         m_nSkip = 0;
         m_nRun = 0;
         ++m_nRuns;
@@ -220,9 +245,6 @@ private:
     size_t m_nSkip = 0;
     uint8_t* m_pCode = nullptr;
     size_t m_nRun = 0;
-
-public:
-    // The visible runs started so far.
     size_t m_nRuns = 0;
 };
 
@@ -234,18 +256,10 @@ template <class V>
 {
     CRowEncoder<V> encoder(out);
     size_t x = 0;
-    for (; x + 64 <= width; x += 64) {
-        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(row + x) +
-                                                         kPrefetchDistance));
-        encoder.Block(row + x, ~ZeroBits64<V>(row + x));
-    }
-    // The pixels past the row's end are read but taken as transparent.
-    if (x < width) {
-        encoder.Block(row + x, ~ZeroBits64<V>(row + x) & ~(~uint64_t{0} << (width - x)));
-        x += 64;
-    }
+    for (; x < width; x += 64)
+        encoder.Block(row + x, VisibleBits<V>(row + x, width - x));
     uint8_t* const end = encoder.EndRow(x - width);
-    runs = encoder.m_nRuns;
+    runs = encoder.Runs();
     return end;
 }
 
@@ -290,14 +304,11 @@ template <class V>
     uint8_t* o = w.pOut;
     size_t written = w.nWritten;
     for (size_t i = 0; i < count; i += 2) {
-        size_t skip = edges[i] - written;
+        const size_t skip = edges[i] - written;
         size_t run = edges[i + 1] - edges[i];
         const uint8_t* from = w.pRow + edges[i];
         written = edges[i + 1];
-        for (; skip > kMaxRun; skip -= kMaxRun)
-            *o++ = kEndOfRow + kMaxRun;
-        *o = static_cast<uint8_t>(kEndOfRow + skip);
-        o += skip != 0;
+        o = WriteSkip(o, skip);
         for (; run > kMaxRun; run -= kMaxRun, from += kMaxRun, o += kMaxRun + 1) {
             *o = kMaxRun;
             Copy128<V>(o + 1, from);
@@ -325,13 +336,7 @@ template <class V>
     for (size_t k = 0; k < blocks;) {
         const size_t chunkEnd = blocks - k > kChunkWords ? k + kChunkWords : blocks;
         for (; k < chunkEnd; ++k) {
-            const uint8_t* p = row + 64 * k;
-            __builtin_prefetch(
-                reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
-            uint64_t visible = ~ZeroBits64<V>(p);
-            // The pixels past the row's end count as transparent.
-            if (width - 64 * k < 64)
-                visible &= ~(~uint64_t{0} << (width - 64 * k));
+            const uint64_t visible = VisibleBits<V>(row + 64 * k, width - 64 * k);
             count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(64 * k),
                                            visible ^ (visible << 1 | carry));
             carry = visible >> 63;
@@ -350,12 +355,7 @@ template <class V>
     count += carry;
     WriteRuns<V>(w, edges, count);
     runs += count / 2;
-    // Transparent pixels at the row's end are written only as far as whole
-    // pieces of 127 that more of them follow.
-    for (size_t skip = width - w.nWritten; skip > kMaxRun; skip -= kMaxRun)
-        *w.pOut++ = kEndOfRow + kMaxRun;
-    *w.pOut = kEndOfRow;
-    return w.pOut + 1;
+    return WriteRowEnd(w.pOut, width - w.nWritten);
 }
 
 // A row that follows a row of more runs than this is encoded by its edges.
