@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,9 +49,13 @@ static_assert(sizeof(DC6FrameHeader) == 32);
 //   it: the decoder sizes its buffers that way, since it writes every byte
 //   itself;
 // - every allocation is followed by kPixelSlack zero bytes, which the encoder
-//   may read: it takes rows in whole blocks, up to the frame's end.
+//   may read: it takes rows in whole blocks, up to the frame's end;
+// - every allocation starts on a 64-byte boundary, so that the codec's
+//   blocks of a frame whose width is a multiple of 64 never straddle two
+//   cache lines.
 struct UnwrittenPixel {};
 constexpr size_t kPixelSlack = 128;
+constexpr size_t kPixelAlignment = 64;
 
 template <class T> class CPixelAllocator : public std::allocator<T> {
 public:
@@ -69,11 +74,15 @@ public:
     T* allocate(size_t n)
     {
         const size_t bytes = n * sizeof(T);
-        auto* p = static_cast<uint8_t*>(::operator new(bytes + kPixelSlack));
+        auto* p = static_cast<uint8_t*>(
+            ::operator new (bytes + kPixelSlack, std::align_val_t{kPixelAlignment}));
         std::fill_n(p + bytes, kPixelSlack, uint8_t{0});
         return reinterpret_cast<T*>(p);
     }
-    void deallocate(T* p, size_t) noexcept { ::operator delete(p); }
+    void deallocate(T* p, size_t) noexcept
+    {
+        ::operator delete (p, std::align_val_t{kPixelAlignment});
+    }
 };
 
 using DC6Pixels = std::vector<uint8_t, CPixelAllocator<uint8_t>>;
