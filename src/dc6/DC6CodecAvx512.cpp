@@ -29,8 +29,6 @@ struct CAvx512 {
     // stored 16 at a time.
     static size_t AppendBitPositions(uint32_t* out, uint32_t base, uint64_t bits)
     {
-        if (bits == 0)
-            return 0;
         const __m512i iota = _mm512_set_epi8(
             63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42,
             41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20,

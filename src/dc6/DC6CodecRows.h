@@ -115,13 +115,19 @@ template <class V> void Copy64(uint8_t* to, const uint8_t* from)
         V::Copy(to + i, from + i);
 }
 
+// Asks for the pixels kPrefetchDistance past p.
+inline void Prefetch(const uint8_t* p)
+{
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
+}
+
 // Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
 // that remain (the rest count as transparent); asks for the pixels
 // kPrefetchDistance ahead.
 template <class V> uint64_t VisibleBits(const uint8_t* p, size_t left)
 {
-    __builtin_prefetch(
-        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
+    Prefetch(p);
     const uint64_t visible = ~ZeroBits64<V>(p);
     return left < 64 ? visible & ~(~uint64_t{0} << left) : visible;
 }
@@ -358,12 +364,45 @@ template <class V>
     return WriteRowEnd(w.pOut, width - w.nWritten);
 }
 
+// Encodes a row with no transparent pixel, as EncodeRow would: pieces of 127
+// visible pixels and a rest, each copied as a whole block. Returns nullptr
+// if the row has a transparent pixel; the codes are written first and the
+// pixels checked after, from the cache.
+template <class V>
+[[gnu::always_inline]] inline uint8_t* EncodeOpaqueRow(const uint8_t* row, size_t width,
+                                                       uint8_t* out)
+{
+    uint8_t* o = out;
+    size_t x = 0;
+    for (; width - x > kMaxRun; x += kMaxRun, o += kMaxRun + 1) {
+        Prefetch(row + x);
+        Prefetch(row + x + 64);
+        *o = kMaxRun;
+        Copy128<V>(o + 1, row + x);
+    }
+    const size_t rest = width - x;
+    *o = static_cast<uint8_t>(rest);
+    if (rest > 64)
+        Copy128<V>(o + 1, row + x);
+    else
+        Copy64<V>(o + 1, row + x);
+    o += rest + 1;
+    *o = kEndOfRow;
+    uint64_t transparent = 0;
+    for (x = 0; width - x >= 64; x += 64)
+        transparent |= ZeroBits64<V>(row + x);
+    if (x < width)
+        transparent |= ZeroBits64<V>(row + x) & ((uint64_t{1} << (width - x)) - 1);
+    return transparent == 0 ? o + 1 : nullptr;
+}
+
 // A row that follows a row of more runs than this is encoded by its edges.
 constexpr size_t kFewRuns = 2;
 
 // The pixels are followed by kReach bytes that may be read. Each row is
-// written the way that suits the row before it: neighbouring rows look
-// alike.
+// written the way that suits the row before it, as neighbouring rows look
+// alike: whole after a row with no transparent pixel, if it has none
+// either; by its edges after a row of many runs; otherwise block by block.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
@@ -373,12 +412,26 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
     uint8_t* o = out;
     size_t runs = 0;
+    // Whether the last row had no transparent pixel, as far as the length
+    // of its codes tells.
+    bool opaque = false;
+    const size_t opaqueLength = width + (width + kMaxRun - 1) / kMaxRun + 1;
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + y * width;
+        if (opaque) {
+            if (uint8_t* const end = EncodeOpaqueRow<V>(row, width, o)) {
+                o = end;
+                continue;
+            }
+        }
+        uint8_t* const rowOut = o;
         if (runs > kFewRuns)
             o = EncodeRowByEdges<V>(row, width, edges, o, runs);
         else
             o = EncodeRow<V>(row, width, o, runs);
+        // (A row of one run with one transparent pixel before it may pass
+        // for one with none. That costs only a try.)
+        opaque = runs == 1 && static_cast<size_t>(o - rowOut) == opaqueLength;
     }
     return static_cast<size_t>(o - out);
 }
