@@ -6,10 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,12 +50,16 @@ static_assert(sizeof(DC6FrameHeader) == 32);
 //   itself;
 // - every allocation is followed by kPixelSlack zero bytes, which the encoder
 //   may read: it takes rows in whole blocks, up to the frame's end;
-// - every allocation starts on a 64-byte boundary, so that the codec's
-//   blocks of a frame whose width is a multiple of 64 never straddle two
-//   cache lines.
+// - every allocation of kPixelAlignFrom bytes or more starts on a 64-byte
+//   boundary, so that the codec's blocks of a frame whose width is a
+//   multiple of 64 never straddle two cache lines. (Smaller frames are left
+//   as the heap places them: the rows are short, and the allocation is
+//   most of the work.)
 struct UnwrittenPixel {};
 constexpr size_t kPixelSlack = 128;
 constexpr size_t kPixelAlignment = 64;
+constexpr size_t kPixelAlignFrom = 4096;
+static_assert(alignof(std::max_align_t) >= sizeof(void*));
 
 template <class T> class CPixelAllocator : public std::allocator<T> {
 public:
@@ -74,14 +78,26 @@ public:
     T* allocate(size_t n)
     {
         const size_t bytes = n * sizeof(T);
-        auto* p = static_cast<uint8_t*>(
-            ::operator new (bytes + kPixelSlack, std::align_val_t{kPixelAlignment}));
+        uint8_t* p;
+        if (bytes < kPixelAlignFrom) {
+            p = static_cast<uint8_t*>(::operator new(bytes + kPixelSlack));
+        } else {
+            // (Quicker than an aligned allocation.) The block is moved on to
+            // the boundary, with its own address kept just before.
+            auto* block =
+                static_cast<uint8_t*>(::operator new(bytes + kPixelSlack + kPixelAlignment));
+            p = block + kPixelAlignment - reinterpret_cast<uintptr_t>(block) % kPixelAlignment;
+            std::memcpy(p - sizeof block, &block, sizeof block);
+        }
         std::fill_n(p + bytes, kPixelSlack, uint8_t{0});
         return reinterpret_cast<T*>(p);
     }
-    void deallocate(T* p, size_t) noexcept
+    void deallocate(T* p, size_t n) noexcept
     {
-        ::operator delete (p, std::align_val_t{kPixelAlignment});
+        auto* block = reinterpret_cast<uint8_t*>(p);
+        if (n * sizeof(T) >= kPixelAlignFrom)
+            std::memcpy(&block, block - sizeof block, sizeof block);
+        ::operator delete(block);
     }
 };
 
