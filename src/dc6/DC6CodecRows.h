@@ -445,6 +445,32 @@ template <class V, size_t kLength> void CopyZeroPadded(uint8_t* to, const uint8_
         V::CopyPrefix(to + i, from + i, static_cast<int>(n) - static_cast<int>(i));
 }
 
+// Copies a row of `width` (> 0) pixels to `to` if its codes at `in` are
+// those of a row with no transparent pixel: pieces of 127 and a rest, then
+// the row's end. Returns where the codes end, or nullptr if they are others.
+// The caller has checked that `roomIn` bytes and kReach more can be read
+// from `in`, and that kReach bytes can be written past the row.
+template <class V>
+[[gnu::always_inline]] inline const uint8_t* CopyOpaqueRow(const uint8_t* in, ptrdiff_t roomIn,
+                                                           size_t width, uint8_t* to)
+{
+    const size_t whole = (width - 1) / kMaxRun;
+    const size_t rest = width - kMaxRun * whole;
+    const auto lastCode = static_cast<ptrdiff_t>((kMaxRun + 1) * whole);
+    if (lastCode >= roomIn || in[0] != (whole != 0 ? kMaxRun : rest))
+        return nullptr;
+    for (size_t k = 1; k < whole; ++k) {
+        if (in[(kMaxRun + 1) * k] != kMaxRun)
+            return nullptr;
+    }
+    const uint8_t* const last = in + lastCode;
+    if (last[0] != rest || last[rest + 1] != kEndOfRow)
+        return nullptr;
+    for (size_t k = 0; k <= whole; ++k)
+        Copy128<V>(to + kMaxRun * k, in + (kMaxRun + 1) * k + 1);
+    return last + rest + 2;
+}
+
 template <class V>
 EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t height,
                          uint8_t* pixels)
@@ -523,6 +549,26 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
             }
             rowStart += width;
             pos = rowStart;
+            // Rows with no transparent pixel are copied whole, while there
+            // is room for it on both sides.
+            while (rowStart + width < blocksOut) {
+                for (; written < rowStart; written += kReach)
+                    Zero128<V>(pixels + written);
+                const uint8_t* const next =
+                    CopyOpaqueRow<V>(in, blocksIn - in, width, pixels + rowStart);
+                if (next == nullptr)
+                    break;
+                written = rowStart + width;
+                in = next;
+                if (--rowsLeft == 0)
+                    break;
+                rowStart += width;
+                pos = rowStart;
+            }
+            if (rowsLeft == 0) {
+                result = EDecodeResult::Ok;
+                break;
+            }
             roomy = roomyEnd();
         }
     }
