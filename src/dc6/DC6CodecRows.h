@@ -381,6 +381,8 @@ template <class V>
         Copy128<V>(o + 1, row + x);
     }
     const size_t rest = width - x;
+    Prefetch(row + x);
+    Prefetch(row + x + 64);
     *o = static_cast<uint8_t>(rest);
     if (rest > 64)
         Copy128<V>(o + 1, row + x);
@@ -447,9 +449,10 @@ template <class V, size_t kLength> void CopyZeroPadded(uint8_t* to, const uint8_
 
 // Copies a row of `width` (> 0) pixels to `to` if its codes at `in` are
 // those of a row with no transparent pixel: pieces of 127 and a rest, then
-// the row's end. Returns where the codes end, or nullptr if they are others.
-// The caller has checked that `roomIn` bytes and kReach more can be read
-// from `in`, and that kReach bytes can be written past the row.
+// the row's end. Returns where the codes end, or nullptr if they are others
+// or do not lie within `roomIn` bytes of `in` (which may be negative), the
+// last of which has kReach bytes behind it. kReach bytes can be written
+// past the row.
 template <class V>
 [[gnu::always_inline]] inline const uint8_t* CopyOpaqueRow(const uint8_t* in, ptrdiff_t roomIn,
                                                            size_t width, uint8_t* to)
@@ -560,14 +563,10 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                     break;
                 written = rowStart + width;
                 in = next;
-                if (--rowsLeft == 0)
-                    break;
+                // (Never the last row: that has no room after it.)
+                --rowsLeft;
                 rowStart += width;
                 pos = rowStart;
-            }
-            if (rowsLeft == 0) {
-                result = EDecodeResult::Ok;
-                break;
             }
             roomy = roomyEnd();
         }

@@ -51,8 +51,8 @@ static_assert(sizeof(DC6FrameHeader) == 32);
 // - every allocation is followed by kPixelSlack zero bytes, which the encoder
 //   may read: it takes rows in whole blocks, up to the frame's end;
 // - every allocation of kPixelAlignFrom bytes or more starts on a 64-byte
-//   boundary, so that the codec's blocks of a frame whose width is a
-//   multiple of 64 never straddle two cache lines. (Smaller frames are left
+//   boundary, so that the encoder's 64-pixel blocks of a frame whose width
+//   is a multiple of 64 never straddle two cache lines. (Smaller frames are left
 //   as the heap places them: the rows are short, and the allocation is
 //   most of the work.)
 struct UnwrittenPixel {};
@@ -74,6 +74,10 @@ public:
         std::construct_at(p, std::forward<Args>(args)...);
     }
     template <class U> void construct(U*, UnwrittenPixel) noexcept {}
+
+    // What std::allocator would give here lacks the slack, and could not be
+    // freed by deallocate.
+    void allocate_at_least(size_t) = delete;
 
     T* allocate(size_t n)
     {

@@ -447,3 +447,45 @@ TEST_P(DC6Codec, DecoderMatchesThePlainDecoderNearTheEndOfTheFrameAndOfTheData)
         }
     }
 }
+
+TEST_P(DC6Codec, RowsWithNoTransparentPixelMatchThePlainCodec)
+{
+    // Rows with no transparent pixel are written and read whole. Frames of
+    // them, with a transparent pixel in a middle row (at its start, its end,
+    // and the start of its last block) or without; and the codes of the
+    // frame without, with one code of that row changed (its end, its first
+    // piece's code and its last piece's code), to be read code by code.
+    std::mt19937 rng(5);
+    for (const int width : {1, 63, 64, 65, 127, 128, 254, 255, 256, 300}) {
+        const int height = 3 + 256 / width;
+        const int row = height / 2;
+        Bytes opaque(static_cast<size_t>(width * height));
+        for (uint8_t& pixel : opaque)
+            pixel = static_cast<uint8_t>(1 + rng() % 255);
+        for (const int column : {-1, 0, width - 1, (width - 1) / 64 * 64}) {
+            Bytes pixels = opaque;
+            if (column >= 0)
+                pixels[static_cast<size_t>(row * width + column)] = 0;
+            ExpectExactRoundTrip(width, height, pixels);
+            if (HasFatalFailure())
+                return;
+        }
+        const Bytes encoded = plaincodec::Encode(width, height, opaque);
+        const size_t rowLength = encoded.size() / static_cast<size_t>(height);
+        const size_t start = static_cast<size_t>(row) * rowLength;
+        const size_t last = start + 128 * static_cast<size_t>((width - 1) / 127);
+        const std::pair<size_t, int> changes[] = {{start + rowLength - 1, 0x81},
+                                                  {start, encoded[start] - 1},
+                                                  {last, encoded[last] - 1},
+                                                  {last, encoded[last] + 1}};
+        for (const auto& [at, value] : changes) {
+            SCOPED_TRACE(testing::Message() << width << " wide, byte " << at << " made " << value);
+            Bytes data = encoded;
+            data[at] = static_cast<uint8_t>(value);
+            const DecodeResult r = Decode(width, height, data);
+            const plaincodec::Decoded expected = plaincodec::Decode(width, height, data);
+            ASSERT_EQ(r.ok ? "" : r.error, expected.error);
+            ASSERT_EQ(r.pixels, expected.pixels);
+        }
+    }
+}
