@@ -375,14 +375,10 @@ template <class V>
     uint8_t* o = out;
     size_t x = 0;
     for (; width - x > kMaxRun; x += kMaxRun, o += kMaxRun + 1) {
-        Prefetch(row + x);
-        Prefetch(row + x + 64);
         *o = kMaxRun;
         Copy128<V>(o + 1, row + x);
     }
     const size_t rest = width - x;
-    Prefetch(row + x);
-    Prefetch(row + x + 64);
     *o = static_cast<uint8_t>(rest);
     if (rest > 64)
         Copy128<V>(o + 1, row + x);
@@ -391,10 +387,14 @@ template <class V>
     o += rest + 1;
     *o = kEndOfRow;
     uint64_t transparent = 0;
-    for (x = 0; width - x >= 64; x += 64)
+    for (x = 0; width - x >= 64; x += 64) {
+        Prefetch(row + x);
         transparent |= ZeroBits64<V>(row + x);
-    if (x < width)
+    }
+    if (x < width) {
+        Prefetch(row + x);
         transparent |= ZeroBits64<V>(row + x) & ((uint64_t{1} << (width - x)) - 1);
+    }
     return transparent == 0 ? o + 1 : nullptr;
 }
 
