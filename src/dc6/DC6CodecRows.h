@@ -497,6 +497,10 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
         return rowStart + width < blocksOut ? rowStart + width + 1 : blocksOut;
     };
     size_t roomy = roomyEnd();
+    // Where the codes of the row start, and how long they are for a row
+    // with no transparent pixel (the pixels, their codes and the row's end).
+    const uint8_t* rowIn = in;
+    const size_t opaqueLength = width + (width + kMaxRun - 1) / kMaxRun + 1;
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
         const size_t code = *in++;
@@ -552,9 +556,11 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
             }
             rowStart += width;
             pos = rowStart;
-            // Rows with no transparent pixel are copied whole, while there
+            // After a row whose codes were as long as those of a row with
+            // no transparent pixel, such rows are copied whole, while there
             // is room for it on both sides.
-            while (rowStart + width < blocksOut) {
+            const bool opaque = static_cast<size_t>(in - rowIn) == opaqueLength;
+            while (opaque && rowStart + width < blocksOut) {
                 for (; written < rowStart; written += kReach)
                     Zero128<V>(pixels + written);
                 const uint8_t* const next =
@@ -568,6 +574,7 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                 rowStart += width;
                 pos = rowStart;
             }
+            rowIn = in;
             roomy = roomyEnd();
         }
     }
