@@ -364,6 +364,13 @@ template <class V>
     return WriteRowEnd(w.pOut, width - w.nWritten);
 }
 
+// The length of the codes of a row of `width` pixels with none transparent:
+// the pixels, a code for each piece of 127 and the rest, and the row's end.
+constexpr size_t OpaqueRowLength(size_t width)
+{
+    return width + (width + kMaxRun - 1) / kMaxRun + 1;
+}
+
 // Encodes a row with no transparent pixel, as EncodeRow would: pieces of 127
 // visible pixels and a rest, each copied as a whole block. Returns nullptr
 // if the row has a transparent pixel; the codes are written first and the
@@ -417,7 +424,7 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     // Whether the last row had no transparent pixel, as far as the length
     // of its codes tells.
     bool opaque = false;
-    const size_t opaqueLength = width + (width + kMaxRun - 1) / kMaxRun + 1;
+    const size_t opaqueLength = OpaqueRowLength(width);
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + y * width;
         if (opaque) {
@@ -497,10 +504,9 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
         return rowStart + width < blocksOut ? rowStart + width + 1 : blocksOut;
     };
     size_t roomy = roomyEnd();
-    // Where the codes of the row start, and how long they are for a row
-    // with no transparent pixel (the pixels, their codes and the row's end).
+    // Where the codes of the row start.
     const uint8_t* rowIn = in;
-    const size_t opaqueLength = width + (width + kMaxRun - 1) / kMaxRun + 1;
+    const size_t opaqueLength = OpaqueRowLength(width);
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
         const size_t code = *in++;
