@@ -504,9 +504,12 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
         return rowStart + width < blocksOut ? rowStart + width + 1 : blocksOut;
     };
     size_t roomy = roomyEnd();
-    // Where the codes of the row start.
-    const uint8_t* rowIn = in;
+    // Whether rows with no transparent pixel are tried whole: in a frame
+    // whose first row looks like one (its first code and its end are where
+    // they would be).
     const size_t opaqueLength = OpaqueRowLength(width);
+    const bool opaque = opaqueLength <= length && in[0] == (width > kMaxRun ? kMaxRun : width) &&
+                        in[opaqueLength - 1] == kEndOfRow;
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
         const size_t code = *in++;
@@ -562,10 +565,8 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
             }
             rowStart += width;
             pos = rowStart;
-            // After a row whose codes were as long as those of a row with
-            // no transparent pixel, such rows are copied whole, while there
+            // Rows with no transparent pixel are copied whole, while there
             // is room for it on both sides.
-            const bool opaque = static_cast<size_t>(in - rowIn) == opaqueLength;
             while (opaque && rowStart + width < blocksOut) {
                 for (; written < rowStart; written += kReach)
                     Zero128<V>(pixels + written);
@@ -580,7 +581,6 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
                 rowStart += width;
                 pos = rowStart;
             }
-            rowIn = in;
             roomy = roomyEnd();
         }
     }
