@@ -52,8 +52,8 @@ static_assert(sizeof(DC6FrameHeader) == 32);
 //   may read: it takes rows in whole blocks, up to the frame's end;
 // - every allocation of kPixelAlignFrom bytes or more starts on a 64-byte
 //   boundary, so that the encoder's 64-pixel blocks of a frame whose width
-//   is a multiple of 64 never straddle two cache lines. (Smaller frames are left
-//   as the heap places them: the rows are short, and the allocation is
+//   is a multiple of 64 never straddle two cache lines. (Smaller frames are
+//   left as the heap places them: the rows are short, and the allocation is
 //   most of the work.)
 struct UnwrittenPixel {};
 constexpr size_t kPixelSlack = 128;
