@@ -371,6 +371,12 @@ constexpr size_t OpaqueRowLength(size_t width)
     return width + (width + kMaxRun - 1) / kMaxRun + 1;
 }
 
+// The first code of such a row: its first piece's.
+constexpr size_t OpaqueRowFirstCode(size_t width)
+{
+    return width > kMaxRun ? kMaxRun : width;
+}
+
 // Encodes a row with no transparent pixel, as EncodeRow would: pieces of 127
 // visible pixels and a rest, each copied as a whole block. Returns nullptr
 // if the row has a transparent pixel; the codes are written first and the
@@ -467,7 +473,7 @@ template <class V>
     const size_t whole = (width - 1) / kMaxRun;
     const size_t rest = width - kMaxRun * whole;
     const auto lastCode = static_cast<ptrdiff_t>((kMaxRun + 1) * whole);
-    if (lastCode >= roomIn || in[0] != (whole != 0 ? kMaxRun : rest))
+    if (lastCode >= roomIn || in[0] != OpaqueRowFirstCode(width))
         return nullptr;
     for (size_t k = 1; k < whole; ++k) {
         if (in[(kMaxRun + 1) * k] != kMaxRun)
@@ -508,7 +514,7 @@ EDecodeResult DecodeRows(const uint8_t* in, size_t length, size_t width, size_t 
     // whose first row looks like one (its first code and its end are where
     // they would be).
     const size_t opaqueLength = OpaqueRowLength(width);
-    const bool opaque = opaqueLength <= length && in[0] == (width > kMaxRun ? kMaxRun : width) &&
+    const bool opaque = opaqueLength <= length && in[0] == OpaqueRowFirstCode(width) &&
                         in[opaqueLength - 1] == kEndOfRow;
     EDecodeResult result = EDecodeResult::Truncated;
     while (in != end) {
