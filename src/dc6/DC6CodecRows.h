@@ -115,11 +115,10 @@ template <class V> void Copy64(uint8_t* to, const uint8_t* from)
         V::Copy(to + i, from + i);
 }
 
-// Asks for the pixels kPrefetchDistance past p.
-inline void Prefetch(const uint8_t* p)
+// Asks for the pixels `ahead` bytes past p.
+inline void Prefetch(const uint8_t* p, uintptr_t ahead = kPrefetchDistance)
 {
-    __builtin_prefetch(
-        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kPrefetchDistance));
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + ahead));
 }
 
 // Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
@@ -411,13 +410,15 @@ template <class V>
     return transparent == 0 ? o + 1 : nullptr;
 }
 
-// A row that follows a row of more runs than this is encoded by its edges.
+// A row of one block that follows a row of more runs than this is encoded
+// by its edges; wider rows always are.
 constexpr size_t kFewRuns = 2;
 
 // The pixels are followed by kReach bytes that may be read. Each row is
 // written the way that suits the row before it, as neighbouring rows look
 // alike: whole after a row with no transparent pixel, if it has none
-// either; by its edges after a row of many runs; otherwise block by block.
+// either; by its edges if it is wider than a block or follows a row of many
+// runs; otherwise block by block.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
@@ -425,6 +426,11 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     // from the chunk before, the entries that may be overwritten past them
     // and the row's end.
     uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
+    // The first pixels are asked for at once: the blocks only ask for those
+    // kPrefetchDistance ahead of them.
+    const size_t size = width * height;
+    for (uintptr_t i = 0; i < kPrefetchDistance && i < size; i += 64)
+        Prefetch(pixels, i);
     uint8_t* o = out;
     size_t runs = 0;
     // Whether the last row had no transparent pixel, as far as the length
@@ -440,7 +446,7 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
             }
         }
         uint8_t* const rowOut = o;
-        if (runs > kFewRuns)
+        if (width > 64 || runs > kFewRuns)
             o = EncodeRowByEdges<V>(row, width, edges, o, runs);
         else
             o = EncodeRow<V>(row, width, o, runs);
