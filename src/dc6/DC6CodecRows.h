@@ -19,6 +19,8 @@
 
 #include "DC6CodecKernels.h"
 
+#include <bit>
+
 namespace dc6kernels {
 namespace {
 
@@ -95,13 +97,6 @@ inline void ZeroShort(uint8_t* to, size_t n)
         __builtin_memset(to, 0, n);
 }
 
-// The encoder takes a row in blocks of 64 pixels, in one pass: it finds a
-// block's visible pixels and stores its visible runs straight behind their
-// codes, a whole block at a time. The bytes stored past a run's end are
-// overwritten by what follows it, so a block reads and writes up to kReach
-// bytes from where it starts. (Rows of many runs are written by their edges
-// instead; see EncodeRowByEdges.)
-
 // How far ahead of the block it reads the encoder asks for the pixels: the
 // processor's own prefetching leaves it waiting on memory for frames that do
 // not fit the caches. (A prefetch never faults, so it may point past the
@@ -151,129 +146,40 @@ inline uint8_t* WriteRowEnd(uint8_t* o, size_t skip)
     return o + 1;
 }
 
-// Writes the codes of one row. Between visible runs, the next code goes to
-// m_pOut and m_nSkip transparent pixels wait for theirs. In a visible run,
-// the code of its current piece goes to m_pCode, and m_nRun of its pixels (0
-// to 126) are written behind it; runs longer than 127 are cut into pieces of
-// 127 and a rest.
-template <class V> class CRowEncoder {
-public:
-    explicit CRowEncoder(uint8_t* out) : m_pOut(out) {}
-
-    // Takes the 64 pixels at p, the visible ones having their bit set;
-    // kReach bytes may be read from p.
-    [[gnu::always_inline]] void Block(const uint8_t* p, uint64_t visible)
-    {
-        if (visible == ~uint64_t{0}) {
-            if (m_pCode == nullptr)
-                Open();
-            Extend(p, 64);
-            return;
-        }
-        if (visible == 0) {
-            if (m_pCode != nullptr)
-                Close();
-            m_nSkip += 64;
-            return;
-        }
-        size_t i = 0;
-        if (m_pCode != nullptr) {
-            i = static_cast<size_t>(__builtin_ctzll(~visible));
-            Extend(p, i);
-            Close();
-        }
-        // Each turn takes the transparent pixels from i and the visible run
-        // after them.
-        for (uint64_t rest = visible >> i; rest != 0;) {
-            const size_t gap = static_cast<size_t>(__builtin_ctzll(rest));
-            m_nSkip += gap;
-            i += gap;
-            rest >>= gap;
-            const size_t run = static_cast<size_t>(__builtin_ctzll(~rest));
-            Open();
-            Extend(p + i, run);
-            i += run;
-            if (i == 64)
-                return;
-            Close();
-            rest >>= run;
-        }
-        m_nSkip += 64 - i;
-    }
-
-    // Ends the row, whose last block reached `beyond` pixels past its end
-    // (taken as transparent).
-    [[gnu::always_inline]] uint8_t* EndRow(size_t beyond)
-    {
-        if (m_pCode != nullptr)
-            Close();
-        return WriteRowEnd(m_pOut, m_nSkip - beyond);
-    }
-
-    // The visible runs started so far.
-    size_t Runs() const { return m_nRuns; }
-
-private:
-    // Writes the waiting transparent pixels' codes and starts a run.
-    [[gnu::always_inline]] void Open()
-    {
-        m_pCode = WriteSkip(m_pOut, m_nSkip);
-        m_nSkip = 0;
-        m_nRun = 0;
-        ++m_nRuns;
-    }
-
-    // Adds n (0 to 64) visible pixels at `from` to the run.
-    [[gnu::always_inline]] void Extend(const uint8_t* from, size_t n)
-    {
-        Copy64<V>(m_pCode + 1 + m_nRun, from);
-        m_nRun += n;
-        if (m_nRun >= kMaxRun) {
-            // The pixels past the piece's 127 move one byte on, behind the
-            // next piece's code.
-            *m_pCode = kMaxRun;
-            m_pCode += kMaxRun + 1;
-            m_nRun -= kMaxRun;
-            Copy64<V>(m_pCode + 1, from + n - m_nRun);
-        }
-    }
-
-    // Ends the run; a piece left empty by the last cut is dropped.
-    [[gnu::always_inline]] void Close()
-    {
-        *m_pCode = static_cast<uint8_t>(m_nRun);
-        m_pOut = m_pCode + m_nRun + (m_nRun != 0);
-        m_pCode = nullptr;
-    }
-
-    uint8_t* m_pOut;
-    size_t m_nSkip = 0;
-    uint8_t* m_pCode = nullptr;
-    size_t m_nRun = 0;
-    size_t m_nRuns = 0;
-};
-
-// Encodes one row; kReach bytes past its end may be read. Returns where
-// the row's codes end, and counts its visible runs into `runs`.
+// Encodes a row of 1 to 64 pixels in one pass: its visible runs are
+// found in one vector compare and stored straight behind their codes, a
+// whole block at a time. Such a row's runs and skips need no more than one
+// code each. Returns where the row's codes end, and counts its visible runs
+// into `runs`.
 template <class V>
-[[gnu::always_inline]] inline uint8_t* EncodeRow(const uint8_t* row, size_t width, uint8_t* out,
-                                                 size_t& runs)
+[[gnu::always_inline]] inline uint8_t* EncodeShortRow(const uint8_t* row, size_t width, uint8_t* o,
+                                                      size_t& runs)
 {
-    CRowEncoder<V> encoder(out);
-    size_t x = 0;
-    for (; x < width; x += 64)
-        encoder.Block(row + x, VisibleBits<V>(row + x, width - x));
-    uint8_t* const end = encoder.EndRow(x - width);
-    runs = encoder.Runs();
-    return end;
+    uint64_t visible = VisibleBits<V>(row, width);
+    size_t written = 0;
+    runs = 0;
+    while (visible != 0) {
+        const auto start = static_cast<size_t>(std::countr_zero(visible));
+        const auto run = static_cast<size_t>(std::countr_one(visible >> start));
+        // Clears the run's bits: the carry runs through them.
+        visible &= visible + (uint64_t{1} << start);
+        *o = static_cast<uint8_t>(kEndOfRow + start - written);
+        o += start != written;
+        *o = static_cast<uint8_t>(run);
+        Copy64<V>(o + 1, row + start);
+        o += run + 1;
+        written = start + run;
+        ++runs;
+    }
+    *o = kEndOfRow;
+    return o + 1;
 }
 
-// Rows of many runs are written another way. Where a block's runs begin and
-// end cannot be foreseen, and a writer that takes each block as it comes
-// has the processor guess wrong at most blocks; this one gathers the row's
-// edges first (the columns where a visible run starts or ends, in pairs, a
-// chunk of this many blocks at a time) and then writes all its runs in one
-// loop.
+// Wider rows are written by their edges: the columns where a visible run
+// starts or ends, in pairs. They are gathered first, a chunk of this many
+// blocks at a time, and then all the row's runs written in one loop. (Where
+// a block's runs begin and end cannot be foreseen, a writer that takes each
+// block as it comes has the processor guess wrong at most blocks.)
 constexpr size_t kChunkWords = 64;
 constexpr size_t kPositionSpill = 64;
 
@@ -410,15 +316,10 @@ template <class V>
     return transparent == 0 ? o + 1 : nullptr;
 }
 
-// A row of one block that follows a row of more runs than this is encoded
-// by its edges; wider rows always are.
-constexpr size_t kFewRuns = 2;
-
-// The pixels are followed by kReach bytes that may be read. Each row is
-// written the way that suits the row before it, as neighbouring rows look
-// alike: whole after a row with no transparent pixel, if it has none
-// either; by its edges if it is wider than a block or follows a row of many
-// runs; otherwise block by block.
+// The pixels are followed by kReach bytes that may be read. A row after one
+// with no transparent pixel is written whole if it has none either, as
+// neighbouring rows look alike; the others in one pass if they are no
+// wider than a block, else by their edges.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
@@ -426,13 +327,18 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     // from the chunk before, the entries that may be overwritten past them
     // and the row's end.
     uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
+    // Rows without pixels are their end codes alone (and there are no
+    // pixels to read).
+    if (width == 0) {
+        __builtin_memset(out, kEndOfRow, height);
+        return height;
+    }
     // The first pixels are asked for at once: the blocks only ask for those
     // kPrefetchDistance ahead of them.
     const size_t size = width * height;
     for (uintptr_t i = 0; i < kPrefetchDistance && i < size; i += 64)
         Prefetch(pixels, i);
     uint8_t* o = out;
-    size_t runs = 0;
     // Whether the last row had no transparent pixel, as far as the length
     // of its codes tells.
     bool opaque = false;
@@ -446,10 +352,11 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
             }
         }
         uint8_t* const rowOut = o;
-        if (width > 64 || runs > kFewRuns)
+        size_t runs = 0;
+        if (width > 64)
             o = EncodeRowByEdges<V>(row, width, edges, o, runs);
         else
-            o = EncodeRow<V>(row, width, o, runs);
+            o = EncodeShortRow<V>(row, width, o, runs);
         // (A row of one run with one transparent pixel before it may pass
         // for one with none. That costs only a try.)
         opaque = runs == 1 && static_cast<size_t>(o - rowOut) == opaqueLength;
