@@ -316,10 +316,22 @@ template <class V>
     return transparent == 0 ? o + 1 : nullptr;
 }
 
-// The pixels are followed by kReach bytes that may be read. A row after one
-// with no transparent pixel is written whole if it has none either, as
-// neighbouring rows look alike; the others in one pass if they are no
-// wider than a block, else by their edges.
+// Whether the row has a visible pixel.
+template <class V> bool AnyVisible(const uint8_t* row, size_t width)
+{
+    uint64_t visible = 0;
+    for (size_t x = 0; x < width; x += 64)
+        visible |= VisibleBits<V>(row + x, width - x);
+    return visible != 0;
+}
+
+// The pixels are followed by kReach bytes that may be read. Neighbouring
+// rows look alike, so a row is first tried the way the row before it
+// suggests: after a row with no transparent pixel, it is written whole if it
+// has none either; after a wide row with no visible pixel, it is looked
+// over for one, and written as its end if it has none. The others are
+// written in one pass if they are no wider than a block, else by their
+// edges.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
@@ -342,6 +354,8 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     // Whether the last row had no transparent pixel, as far as the length
     // of its codes tells.
     bool opaque = false;
+    // Whether the last row was a wide one with no visible pixel.
+    bool empty = false;
     const size_t opaqueLength = OpaqueRowLength(width);
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + y * width;
@@ -350,6 +364,10 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
                 o = end;
                 continue;
             }
+        }
+        if (empty && !AnyVisible<V>(row, width)) {
+            o = WriteRowEnd(o, width);
+            continue;
         }
         uint8_t* const rowOut = o;
         size_t runs = 0;
@@ -360,6 +378,7 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
         // (A row of one run with one transparent pixel before it may pass
         // for one with none. That costs only a try.)
         opaque = runs == 1 && static_cast<size_t>(o - rowOut) == opaqueLength;
+        empty = runs == 0 && width > 64;
     }
     return static_cast<size_t>(o - out);
 }

@@ -278,8 +278,8 @@ TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
     // Rows of many blocks: nothing in their first 5,000 pixels, a run across
     // the 4,096th pixel (where rows of many runs are taken apart), an edge
     // at every pixel, or no edge at all. Each comes first in its frame and
-    // again after a row of many runs, as the encoder writes those two rows
-    // in its two ways.
+    // again after a row with no visible pixel, which the encoder looks over
+    // for one before it writes it.
     struct Case {
         const char* name;
         int width;
@@ -296,8 +296,24 @@ TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
         Bytes pixels;
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < c.width; ++x)
-                pixels.push_back(y == 1 ? static_cast<uint8_t>(x % 2) : c.pixel(x + y));
+                pixels.push_back(y == 1 ? uint8_t{0} : c.pixel(x + y));
         ExpectExactRoundTrip(c.width, 3, pixels);
+    }
+}
+
+TEST_P(DC6Codec, OneVisiblePixelAfterARowWithNoneMatchesThePlainEncoder)
+{
+    // Rows wider than a block with one visible pixel, at either end of a
+    // block or of the row, between rows with none.
+    for (const int width : {65, 127, 128, 129, 255, 256, 300}) {
+        for (const int x : {0, 1, 63, 64, 127, 128, width - 64, width - 2, width - 1}) {
+            if (x < 0 || x >= width)
+                continue;
+            SCOPED_TRACE(testing::Message() << width << " wide, pixel " << x);
+            Bytes pixels(static_cast<size_t>(width) * 4, 0);
+            pixels[static_cast<size_t>(2 * width + x)] = 9;
+            ExpectExactRoundTrip(width, 4, pixels);
+        }
     }
 }
 
