@@ -10,10 +10,10 @@ namespace {
 struct CAvx2 {
     static constexpr size_t kBytes = 32;
 
-    static uint64_t ZeroBits(const uint8_t* p)
+    static uint64_t NonZeroBits(const uint8_t* p)
     {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        return static_cast<uint32_t>(
+        return ~static_cast<uint32_t>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
     }
     static void Copy(uint8_t* to, const uint8_t* from)

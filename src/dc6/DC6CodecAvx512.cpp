@@ -11,9 +11,10 @@ namespace {
 struct CAvx512 {
     static constexpr size_t kBytes = 64;
 
-    static uint64_t ZeroBits(const uint8_t* p)
+    static uint64_t NonZeroBits(const uint8_t* p)
     {
-        return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p), _mm512_setzero_si512());
+        const __m512i v = _mm512_loadu_si512(p);
+        return _mm512_test_epi8_mask(v, v);
     }
     static void Copy(uint8_t* to, const uint8_t* from)
     {

@@ -6,7 +6,7 @@
 // external linkage. V has:
 //
 //   static constexpr size_t kBytes;                       its width: 16, 32 or 64
-//   static uint64_t ZeroBits(const uint8_t* p);           bit i set when p[i] is 0
+//   static uint64_t NonZeroBits(const uint8_t* p);        bit i set when p[i] is not 0
 //   static void Copy(uint8_t* to, const uint8_t* from);   copies kBytes bytes
 //   static void Zero(uint8_t* to);                        writes kBytes zeros
 //   static void CopyPrefix(uint8_t* to, const uint8_t* from, int keep);
@@ -43,13 +43,13 @@ template <class V> void Zero128(uint8_t* to)
         V::Zero(to + i);
 }
 
-// Bit i set when p[i] is 0, for i from 0 to 63.
-template <class V> uint64_t ZeroBits64(const uint8_t* p)
+// Bit i set when p[i] is not 0, for i from 0 to 63.
+template <class V> uint64_t NonZeroBits64(const uint8_t* p)
 {
     uint64_t bits = 0;
 #pragma GCC unroll 4
     for (size_t i = 0; i < 64; i += V::kBytes)
-        bits |= V::ZeroBits(p + i) << i;
+        bits |= V::NonZeroBits(p + i) << i;
     return bits;
 }
 
@@ -122,7 +122,7 @@ inline void Prefetch(const uint8_t* p, uintptr_t ahead = kPrefetchDistance)
 template <class V> uint64_t VisibleBits(const uint8_t* p, size_t left)
 {
     Prefetch(p);
-    const uint64_t visible = ~ZeroBits64<V>(p);
+    const uint64_t visible = NonZeroBits64<V>(p);
     return left < 64 ? visible & ~(~uint64_t{0} << left) : visible;
 }
 
@@ -176,11 +176,11 @@ template <class V>
 }
 
 // Wider rows are written by their edges: the columns where a visible run
-// starts or ends, in pairs. They are gathered first, a chunk of this many
-// blocks at a time, and then all the row's runs written in one loop. (Where
-// a block's runs begin and end cannot be foreseen, a writer that takes each
-// block as it comes has the processor guess wrong at most blocks.)
-constexpr size_t kChunkWords = 64;
+// starts or ends, in pairs. They are gathered first, up to this many, and
+// then all their runs written in one loop. (Where a block's runs begin and
+// end cannot be foreseen, a writer that takes each block as it comes has the
+// processor guess wrong at most blocks.)
+constexpr size_t kFlushEdges = 1024;
 constexpr size_t kPositionSpill = 64;
 
 inline size_t AppendBitPositionsOneByOne(uint32_t* out, uint32_t base, uint64_t bits)
@@ -232,8 +232,9 @@ template <class V>
     w.nWritten = written;
 }
 
-// Encodes one row by its edges, as EncodeRow does; `edges` has room for
-// those of a chunk and more (see EncodeRows).
+// Encodes a row by its edges; `edges` has room for kFlushEdges of them and
+// more (see EncodeRows). Returns where the row's codes end, and counts its
+// visible runs into `runs`.
 template <class V>
 [[gnu::always_inline]] inline uint8_t* EncodeRowByEdges(const uint8_t* row, size_t width,
                                                         uint32_t* edges, uint8_t* out, size_t& runs)
@@ -243,24 +244,28 @@ template <class V>
     runs = 0;
     // The previous pixel's bit: the one before the row counts as transparent.
     uint64_t carry = 0;
-    const size_t blocks = (width + 63) / 64;
-    for (size_t k = 0; k < blocks;) {
-        const size_t chunkEnd = blocks - k > kChunkWords ? k + kChunkWords : blocks;
-        for (; k < chunkEnd; ++k) {
-            const uint64_t visible = VisibleBits<V>(row + 64 * k, width - 64 * k);
-            count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(64 * k),
-                                           visible ^ (visible << 1 | carry));
-            carry = visible >> 63;
-        }
-        // Complete pairs are written out, and an unpaired edge kept.
-        if (k < blocks) {
+    // Takes the block at column x, whose visible pixels have their bit set.
+    const auto take = [&](size_t x, uint64_t visible) {
+        count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(x),
+                                       visible ^ (visible << 1 | carry));
+        carry = visible >> 63;
+        // Once there are many, complete pairs are written out, and an
+        // unpaired edge kept.
+        if (count > kFlushEdges) [[unlikely]] {
             WriteRuns<V>(w, edges, count & ~size_t{1});
             runs += count / 2;
             if (count % 2 != 0)
                 edges[0] = edges[count - 1];
             count %= 2;
         }
+    };
+    const size_t whole = width & ~size_t{63};
+    for (size_t x = 0; x < whole; x += 64) {
+        Prefetch(row + x);
+        take(x, NonZeroBits64<V>(row + x));
     }
+    if (whole < width)
+        take(whole, VisibleBits<V>(row + whole, width - whole));
     // A visible run up to the row's end ends there.
     edges[count] = static_cast<uint32_t>(width);
     count += carry;
@@ -307,11 +312,11 @@ template <class V>
     uint64_t transparent = 0;
     for (x = 0; width - x >= 64; x += 64) {
         Prefetch(row + x);
-        transparent |= ZeroBits64<V>(row + x);
+        transparent |= ~NonZeroBits64<V>(row + x);
     }
     if (x < width) {
         Prefetch(row + x);
-        transparent |= ZeroBits64<V>(row + x) & ((uint64_t{1} << (width - x)) - 1);
+        transparent |= ~NonZeroBits64<V>(row + x) & ((uint64_t{1} << (width - x)) - 1);
     }
     return transparent == 0 ? o + 1 : nullptr;
 }
@@ -335,10 +340,9 @@ template <class V> bool AnyVisible(const uint8_t* row, size_t width)
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
-    // Room for the edges of a chunk and of the row's last word, one kept
-    // from the chunk before, the entries that may be overwritten past them
-    // and the row's end.
-    uint32_t edges[64 * (kChunkWords + 1) + 1 + kPositionSpill + 1];
+    // Room for the edges kept and those of one more block, the row's end
+    // and the entries that may be overwritten past them.
+    uint32_t edges[kFlushEdges + 64 + 1 + kPositionSpill];
     // Rows without pixels are their end codes alone (and there are no
     // pixels to read).
     if (width == 0) {

@@ -14,10 +14,11 @@ struct CSse2 {
     static constexpr size_t kBytes = 16;
 
 #if defined(__SSE2__)
-    static uint64_t ZeroBits(const uint8_t* p)
+    static uint64_t NonZeroBits(const uint8_t* p)
     {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        return ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) &
+               0xFFFF;
     }
     static void Copy(uint8_t* to, const uint8_t* from)
     {
@@ -36,11 +37,11 @@ struct CSse2 {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_and_si128(v, kept));
     }
 #else
-    static uint64_t ZeroBits(const uint8_t* p)
+    static uint64_t NonZeroBits(const uint8_t* p)
     {
         uint64_t bits = 0;
         for (size_t i = 0; i < kBytes; ++i)
-            bits |= uint64_t{p[i] == 0} << i;
+            bits |= uint64_t{p[i] != 0} << i;
         return bits;
     }
     static void Copy(uint8_t* to, const uint8_t* from)

@@ -275,9 +275,9 @@ TEST_P(DC6Codec, EveryRunLengthAtEveryPositionMatchesThePlainEncoder)
 
 TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
 {
-    // Rows of many blocks: nothing in their first 5,000 pixels, a run across
-    // the 4,096th pixel (where rows of many runs are taken apart), an edge
-    // at every pixel, or no edge at all. Each comes first in its frame and
+    // Rows of many blocks: nothing in their first 5,000 pixels, a run open
+    // where the encoder writes out the runs of a row of many edges (after
+    // the 1,024th), an edge at every pixel, or no edge at all. Each comes first in its frame and
     // again after a row with no visible pixel, which the encoder looks over
     // for one before it writes it.
     struct Case {
@@ -287,7 +287,8 @@ TEST_P(DC6Codec, RowsOfSeveralThousandPixelsMatchThePlainEncoder)
     };
     const Case cases[] = {
         {"late run", 9000, [](int x) { return uint8_t{x >= 5000 && x < 5300}; }},
-        {"run across the mark", 8300, [](int x) { return uint8_t{x >= 4000 && x < 4200}; }},
+        {"run open at the write-out", 3000,
+         [](int x) { return static_cast<uint8_t>(x < 1081 ? x % 2 : x < 1500); }},
         {"every other pixel", 9000, [](int x) { return static_cast<uint8_t>(x % 2 * 3); }},
         {"all visible", 8200, [](int x) { return static_cast<uint8_t>(1 + x % 255); }},
     };
