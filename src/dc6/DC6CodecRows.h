@@ -287,10 +287,10 @@ constexpr size_t OpaqueRowFirstCode(size_t width)
     return width > kMaxRun ? kMaxRun : width;
 }
 
-// Encodes a row with no transparent pixel, as EncodeRow would: pieces of 127
-// visible pixels and a rest, each copied as a whole block. Returns nullptr
-// if the row has a transparent pixel; the codes are written first and the
-// pixels checked after, from the cache.
+// Encodes a row with no transparent pixel, as the other writers would:
+// pieces of 127 visible pixels and a rest, each copied as a whole block.
+// Returns nullptr if the row has a transparent pixel; the codes are written
+// first and the pixels checked after, from the cache.
 template <class V>
 [[gnu::always_inline]] inline uint8_t* EncodeOpaqueRow(const uint8_t* row, size_t width,
                                                        uint8_t* out)
