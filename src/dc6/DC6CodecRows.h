@@ -43,6 +43,28 @@ template <class V> void Zero128(uint8_t* to)
         V::Zero(to + i);
 }
 
+template <class V> void Copy64(uint8_t* to, const uint8_t* from)
+{
+#pragma GCC unroll 4
+    for (size_t i = 0; i < 64; i += V::kBytes)
+        V::Copy(to + i, from + i);
+}
+
+// Copies n bytes, 1 to 127, as the smallest block of 16, 32, 64 or 128
+// bytes that holds them: for the last piece of rows with no transparent
+// pixel, which is as long in every row of a frame.
+template <class V> void CopyLastPiece(uint8_t* to, const uint8_t* from, size_t n)
+{
+    if (n > 64)
+        Copy128<V>(to, from);
+    else if (n > 32)
+        Copy64<V>(to, from);
+    else if (n > 16)
+        __builtin_memcpy(to, from, 32);
+    else
+        __builtin_memcpy(to, from, 16);
+}
+
 // Bit i set when p[i] is not 0, for i from 0 to 63.
 template <class V> uint64_t NonZeroBits64(const uint8_t* p)
 {
@@ -103,17 +125,24 @@ inline void ZeroShort(uint8_t* to, size_t n)
 // frame; the address is computed as an integer for that reason.)
 constexpr uintptr_t kPrefetchDistance = 2048;
 
-template <class V> void Copy64(uint8_t* to, const uint8_t* from)
-{
-#pragma GCC unroll 4
-    for (size_t i = 0; i < 64; i += V::kBytes)
-        V::Copy(to + i, from + i);
-}
-
 // Asks for the pixels `ahead` bytes past p.
 inline void Prefetch(const uint8_t* p, uintptr_t ahead = kPrefetchDistance)
 {
     __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + ahead));
+}
+
+// Rows with no transparent pixel are written several times as fast as
+// others, too fast for the pixels kPrefetchDistance ahead to arrive in
+// time. They also ask for those this far ahead, into the outer caches only.
+// (Asked for this far ahead of the other rows too, the pixels made those
+// slower.)
+constexpr uintptr_t kOpaquePrefetchDistance = 8192;
+
+inline void PrefetchFar(const uint8_t* p)
+{
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kOpaquePrefetchDistance), 0,
+        1);
 }
 
 // Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
@@ -303,19 +332,18 @@ template <class V>
     }
     const size_t rest = width - x;
     *o = static_cast<uint8_t>(rest);
-    if (rest > 64)
-        Copy128<V>(o + 1, row + x);
-    else
-        Copy64<V>(o + 1, row + x);
+    CopyLastPiece<V>(o + 1, row + x, rest);
     o += rest + 1;
     *o = kEndOfRow;
     uint64_t transparent = 0;
     for (x = 0; width - x >= 64; x += 64) {
         Prefetch(row + x);
+        PrefetchFar(row + x);
         transparent |= ~NonZeroBits64<V>(row + x);
     }
     if (x < width) {
         Prefetch(row + x);
+        PrefetchFar(row + x);
         transparent |= ~NonZeroBits64<V>(row + x) & ((uint64_t{1} << (width - x)) - 1);
     }
     return transparent == 0 ? o + 1 : nullptr;
@@ -418,8 +446,9 @@ template <class V>
     const uint8_t* const last = in + lastCode;
     if (last[0] != rest || last[rest + 1] != kEndOfRow)
         return nullptr;
-    for (size_t k = 0; k <= whole; ++k)
+    for (size_t k = 0; k < whole; ++k)
         Copy128<V>(to + kMaxRun * k, in + (kMaxRun + 1) * k + 1);
+    CopyLastPiece<V>(to + kMaxRun * whole, last + 1, rest);
     return last + rest + 2;
 }
 

@@ -471,9 +471,11 @@ TEST_P(DC6Codec, RowsWithNoTransparentPixelMatchThePlainCodec)
     // them, with a transparent pixel in a middle row (at its start, its end,
     // and the start of its last block) or without; and the codes of the
     // frame without, with one code of that row changed (its end, its first
-    // piece's code and its last piece's code), to be read code by code.
+    // piece's code and its last piece's code), to be read code by code. The
+    // widths give last pieces on both sides of 16, 32, 64 and 127 pixels.
     std::mt19937 rng(5);
-    for (const int width : {1, 63, 64, 65, 127, 128, 254, 255, 256, 300}) {
+    for (const int width :
+         {1, 16, 17, 32, 33, 63, 64, 65, 127, 128, 159, 160, 254, 255, 256, 300}) {
         const int height = 3 + 256 / width;
         const int row = height / 2;
         Bytes opaque(static_cast<size_t>(width * height));
