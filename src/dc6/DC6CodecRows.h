@@ -145,6 +145,20 @@ inline void PrefetchFar(const uint8_t* p)
         1);
 }
 
+// The frames of a large sprite also wait on the translation of each page's
+// address, as there are more pages than the processor keeps translated; a
+// prefetch starts that too. So each row asks for the first pixels of the
+// page this far past it, well before its other pixels are asked for. (Rows
+// wider than a page leave some pages to the other prefetches.)
+constexpr uintptr_t kPageSize = 4096;
+constexpr uintptr_t kPageAhead = 16384;
+
+inline void PrefetchPageAhead(const uint8_t* p)
+{
+    __builtin_prefetch(reinterpret_cast<const void*>((reinterpret_cast<uintptr_t>(p) + kPageAhead) &
+                                                     ~(kPageSize - 1)));
+}
+
 // Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
 // that remain (the rest count as transparent); asks for the pixels
 // kPrefetchDistance ahead.
@@ -382,6 +396,8 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     const size_t size = width * height;
     for (uintptr_t i = 0; i < kPrefetchDistance && i < size; i += 64)
         Prefetch(pixels, i);
+    // Frames of a few pages leave their translation to the other prefetches.
+    const bool pages = size > kPageAhead;
     uint8_t* o = out;
     // Whether the last row had no transparent pixel, as far as the length
     // of its codes tells.
@@ -391,6 +407,8 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     const size_t opaqueLength = OpaqueRowLength(width);
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + y * width;
+        if (pages)
+            PrefetchPageAhead(row);
         if (opaque) {
             if (uint8_t* const end = EncodeOpaqueRow<V>(row, width, o)) {
                 o = end;
