@@ -125,10 +125,13 @@ inline void ZeroShort(uint8_t* to, size_t n)
 // frame; the address is computed as an integer for that reason.)
 constexpr uintptr_t kPrefetchDistance = 2048;
 
-// Asks for the pixels `ahead` bytes past p.
+// Asks for the pixels `ahead` bytes past p, into the caches that kLocality
+// names as __builtin_prefetch's does (3: every level).
+template <int kLocality = 3>
 inline void Prefetch(const uint8_t* p, uintptr_t ahead = kPrefetchDistance)
 {
-    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + ahead));
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + ahead), 0,
+                       kLocality);
 }
 
 // Rows with no transparent pixel are written several times as fast as
@@ -140,9 +143,7 @@ constexpr uintptr_t kOpaquePrefetchDistance = 8192;
 
 inline void PrefetchFar(const uint8_t* p)
 {
-    __builtin_prefetch(
-        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kOpaquePrefetchDistance), 0,
-        1);
+    Prefetch<1>(p, kOpaquePrefetchDistance);
 }
 
 // The frames of a large sprite also wait on the translation of each page's
@@ -155,8 +156,8 @@ constexpr uintptr_t kPageAhead = 16384;
 
 inline void PrefetchPageAhead(const uint8_t* p)
 {
-    __builtin_prefetch(reinterpret_cast<const void*>((reinterpret_cast<uintptr_t>(p) + kPageAhead) &
-                                                     ~(kPageSize - 1)));
+    const uintptr_t page = (reinterpret_cast<uintptr_t>(p) + kPageAhead) & ~(kPageSize - 1);
+    __builtin_prefetch(reinterpret_cast<const void*>(page));
 }
 
 // Bit i set when the pixel p[i] is visible, for the `left` pixels of a row
