@@ -137,8 +137,8 @@ inline void Prefetch(const uint8_t* p, uintptr_t ahead = kPrefetchDistance)
 // Rows with no transparent pixel are written several times as fast as
 // others, too fast for the pixels kPrefetchDistance ahead to arrive in
 // time. They also ask for those this far ahead, into the outer caches only.
-// (Asked for this far ahead of the other rows too, the pixels made those
-// slower.)
+// (Asked for this far ahead of the other rows too, the pixels gained them
+// nothing.)
 constexpr uintptr_t kOpaquePrefetchDistance = 8192;
 
 inline void PrefetchFar(const uint8_t* p)
@@ -226,6 +226,9 @@ template <class V>
 // processor guess wrong at most blocks.)
 constexpr size_t kFlushEdges = 1024;
 constexpr size_t kPositionSpill = 64;
+// The room for a row's edges: those kept and those of one more block, the
+// row's end and the entries that may be overwritten past them.
+constexpr size_t kEdgeRoom = kFlushEdges + 64 + 1 + kPositionSpill;
 
 inline size_t AppendBitPositionsOneByOne(uint32_t* out, uint32_t base, uint64_t bits)
 {
@@ -276,16 +279,16 @@ template <class V>
     w.nWritten = written;
 }
 
-// Encodes a row by its edges; `edges` has room for kFlushEdges of them and
-// more (see EncodeRows). Returns where the row's codes end, and counts its
-// visible runs into `runs`.
+// Gathers the edges of a row into `edges`, which has kEdgeRoom entries, and
+// returns how many. Only rows of kFlushEdges pixels or more can have more
+// than kFlushEdges; for those, `w` is given, and once there are that many,
+// complete pairs are written out at w->pOut as they come and an unpaired
+// edge kept (w then says how far the row is written).
 template <class V>
-[[gnu::always_inline]] inline uint8_t* EncodeRowByEdges(const uint8_t* row, size_t width,
-                                                        uint32_t* edges, uint8_t* out, size_t& runs)
+[[gnu::always_inline]] inline size_t GatherEdges(const uint8_t* row, size_t width, uint32_t* edges,
+                                                 RowWriter* w)
 {
-    RowWriter w{row, 0, out};
     size_t count = 0;
-    runs = 0;
     // The previous pixel's bit: the one before the row counts as transparent.
     uint64_t carry = 0;
     // Takes the block at column x, whose visible pixels have their bit set.
@@ -293,11 +296,8 @@ template <class V>
         count += V::AppendBitPositions(edges + count, static_cast<uint32_t>(x),
                                        visible ^ (visible << 1 | carry));
         carry = visible >> 63;
-        // Once there are many, complete pairs are written out, and an
-        // unpaired edge kept.
-        if (count > kFlushEdges) [[unlikely]] {
-            WriteRuns<V>(w, edges, count & ~size_t{1});
-            runs += count / 2;
+        if (w != nullptr && count > kFlushEdges) [[unlikely]] {
+            WriteRuns<V>(*w, edges, count & ~size_t{1});
             if (count % 2 != 0)
                 edges[0] = edges[count - 1];
             count %= 2;
@@ -312,9 +312,16 @@ template <class V>
         take(whole, VisibleBits<V>(row + whole, width - whole));
     // A visible run up to the row's end ends there.
     edges[count] = static_cast<uint32_t>(width);
-    count += carry;
+    return count + carry;
+}
+
+// Writes the runs of a row's gathered edges at w.pOut, and the row's end.
+// Returns where its codes end.
+template <class V>
+[[gnu::always_inline]] inline uint8_t* WriteRow(RowWriter w, size_t width, const uint32_t* edges,
+                                                size_t count)
+{
     WriteRuns<V>(w, edges, count);
-    runs += count / 2;
     return WriteRowEnd(w.pOut, width - w.nWritten);
 }
 
@@ -373,19 +380,128 @@ template <class V> bool AnyVisible(const uint8_t* row, size_t width)
     return visible != 0;
 }
 
-// The pixels are followed by kReach bytes that may be read. Neighbouring
-// rows look alike, so a row is first tried the way the row before it
-// suggests: after a row with no transparent pixel, it is written whole if it
-// has none either; after a wide row with no visible pixel, it is looked
-// over for one, and written as its end if it has none. The others are
-// written in one pass if they are no wider than a block, else by their
-// edges.
+// Neighbouring rows look alike, so a row is first tried the way the row
+// before it suggests: after a row with no transparent pixel, the rows with
+// none are written whole; after a row with no visible pixel, the rows with
+// none are written as their ends. Each takes a loop of its own, below,
+// rather than tests in the row loops, which keeps those loops' registers for
+// their own rows. They return how many rows they wrote and where their
+// codes end.
+struct RowsWritten {
+    size_t nRows;
+    uint8_t* pOut;
+};
+
+// Writes rows from `row` on, of the `rows` left, for as long as they have
+// no transparent pixel.
+template <class V>
+[[gnu::always_inline]] inline RowsWritten EncodeOpaqueRows(const uint8_t* row, size_t width,
+                                                           size_t rows, bool pages, uint8_t* o)
+{
+    size_t n = 0;
+    for (; n < rows; ++n, row += width) {
+        if (pages)
+            PrefetchPageAhead(row);
+        uint8_t* const end = EncodeOpaqueRow<V>(row, width, o);
+        if (end == nullptr)
+            break;
+        o = end;
+    }
+    return {n, o};
+}
+
+// Writes the ends of rows from `row` on, of the `rows` left, for as long as
+// they have no visible pixel.
+template <class V>
+[[gnu::always_inline]] inline RowsWritten EncodeEmptyRows(const uint8_t* row, size_t width,
+                                                          size_t rows, bool pages, uint8_t* o)
+{
+    size_t n = 0;
+    for (; n < rows; ++n, row += width) {
+        if (pages)
+            PrefetchPageAhead(row);
+        if (AnyVisible<V>(row, width))
+            break;
+        o = WriteRowEnd(o, width);
+    }
+    return {n, o};
+}
+
+// Writes the rows after the row at `row` for as long as they are like it:
+// with no transparent pixel if `opaque`, else with no visible pixel.
+template <class V>
+[[gnu::always_inline]] inline RowsWritten
+EncodeRowsAlike(bool opaque, const uint8_t* row, size_t width, size_t rows, bool pages, uint8_t* o)
+{
+    return opaque ? EncodeOpaqueRows<V>(row + width, width, rows, pages, o)
+                  : EncodeEmptyRows<V>(row + width, width, rows, pages, o);
+}
+
+// Whether a row's edges are those of a row with no transparent pixel.
+inline bool OpaqueEdges(const uint32_t* edges, size_t count, size_t width)
+{
+    return count == 2 && edges[0] == 0 && edges[1] == width;
+}
+
+// Frames no wider than a block: each row in one pass.
+template <class V>
+size_t EncodeShortRows(const uint8_t* pixels, size_t width, size_t height, bool pages, uint8_t* out)
+{
+    uint8_t* o = out;
+    const size_t opaqueLength = OpaqueRowLength(width);
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + y * width;
+        if (pages)
+            PrefetchPageAhead(row);
+        uint8_t* const rowOut = o;
+        size_t runs = 0;
+        o = EncodeShortRow<V>(row, width, o, runs);
+        // (A row of one run with one transparent pixel before it may pass
+        // for one with none. That costs only a try.)
+        if (runs == 1 && static_cast<size_t>(o - rowOut) == opaqueLength) {
+            const RowsWritten alike =
+                EncodeOpaqueRows<V>(row + width, width, height - y - 1, pages, o);
+            y += alike.nRows;
+            o = alike.pOut;
+        }
+    }
+    return static_cast<size_t>(o - out);
+}
+
+// Frames of rows of kFlushEdges pixels or more: each row by its edges,
+// written as they are gathered.
+template <class V>
+size_t EncodeWideRows(const uint8_t* pixels, size_t width, size_t height, bool pages, uint8_t* out)
+{
+    uint32_t edges[kEdgeRoom];
+    uint8_t* o = out;
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + y * width;
+        if (pages)
+            PrefetchPageAhead(row);
+        RowWriter w{row, 0, o};
+        const size_t count = GatherEdges<V>(row, width, edges, &w);
+        o = WriteRow<V>(w, width, edges, count);
+        const bool opaque = OpaqueEdges(edges, count, width);
+        if (w.nWritten == 0 && (opaque || count == 0)) {
+            const RowsWritten alike =
+                EncodeRowsAlike<V>(opaque, row, width, height - y - 1, pages, o);
+            y += alike.nRows;
+            o = alike.pOut;
+        }
+    }
+    return static_cast<size_t>(o - out);
+}
+
+// The pixels are followed by kReach bytes that may be read. Rows of 65 to
+// kFlushEdges - 1 pixels are written by their edges a row late: a row's
+// runs are written once the next row's edges are gathered, so that the
+// writing neither waits for the gathering just done nor holds up the next.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
-    // Room for the edges kept and those of one more block, the row's end
-    // and the entries that may be overwritten past them.
-    uint32_t edges[kFlushEdges + 64 + 1 + kPositionSpill];
+    // The edges of two rows, this one's and the one before.
+    uint32_t edges[2][kEdgeRoom];
     // Rows without pixels are their end codes alone (and there are no
     // pixels to read).
     if (width == 0) {
@@ -399,38 +515,40 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
         Prefetch(pixels, i);
     // Frames of a few pages leave their translation to the other prefetches.
     const bool pages = size > kPageAhead;
+    if (width <= 64)
+        return EncodeShortRows<V>(pixels, width, height, pages, out);
+    if (width >= kFlushEdges)
+        return EncodeWideRows<V>(pixels, width, height, pages, out);
     uint8_t* o = out;
-    // Whether the last row had no transparent pixel, as far as the length
-    // of its codes tells.
-    bool opaque = false;
-    // Whether the last row was a wide one with no visible pixel.
-    bool empty = false;
-    const size_t opaqueLength = OpaqueRowLength(width);
+    // The row before, if its runs are still to be written, and its edges.
+    const uint8_t* lateRow = nullptr;
+    const uint32_t* lateEdges = nullptr;
+    size_t lateCount = 0;
     for (size_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + y * width;
         if (pages)
             PrefetchPageAhead(row);
-        if (opaque) {
-            if (uint8_t* const end = EncodeOpaqueRow<V>(row, width, o)) {
-                o = end;
-                continue;
-            }
+        uint32_t* const rowEdges = edges[y % 2];
+        const size_t count = GatherEdges<V>(row, width, rowEdges, nullptr);
+        if (lateRow != nullptr)
+            o = WriteRow<V>({lateRow, 0, o}, width, lateEdges, lateCount);
+        // A row that the next ones may be like is written at once.
+        const bool opaque = OpaqueEdges(rowEdges, count, width);
+        if (opaque || count == 0) {
+            o = WriteRow<V>({row, 0, o}, width, rowEdges, count);
+            lateRow = nullptr;
+            const RowsWritten alike =
+                EncodeRowsAlike<V>(opaque, row, width, height - y - 1, pages, o);
+            y += alike.nRows;
+            o = alike.pOut;
+        } else {
+            lateRow = row;
+            lateEdges = rowEdges;
+            lateCount = count;
         }
-        if (empty && !AnyVisible<V>(row, width)) {
-            o = WriteRowEnd(o, width);
-            continue;
-        }
-        uint8_t* const rowOut = o;
-        size_t runs = 0;
-        if (width > 64)
-            o = EncodeRowByEdges<V>(row, width, edges, o, runs);
-        else
-            o = EncodeShortRow<V>(row, width, o, runs);
-        // (A row of one run with one transparent pixel before it may pass
-        // for one with none. That costs only a try.)
-        opaque = runs == 1 && static_cast<size_t>(o - rowOut) == opaqueLength;
-        empty = runs == 0 && width > 64;
     }
+    if (lateRow != nullptr)
+        o = WriteRow<V>({lateRow, 0, o}, width, lateEdges, lateCount);
     return static_cast<size_t>(o - out);
 }
 
