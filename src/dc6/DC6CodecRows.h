@@ -6,6 +6,8 @@
 // external linkage. V has:
 //
 //   static constexpr size_t kBytes;                       its width: 16, 32 or 64
+//   static constexpr bool kLateRuns;                      whether EncodeRows writes
+//       rows by their edges a row late
 //   static uint64_t NonZeroBits(const uint8_t* p);        bit i set when p[i] is not 0
 //   static void Copy(uint8_t* to, const uint8_t* from);   copies kBytes bytes
 //   static void Zero(uint8_t* to);                        writes kBytes zeros
@@ -468,10 +470,10 @@ size_t EncodeShortRows(const uint8_t* pixels, size_t width, size_t height, bool 
     return static_cast<size_t>(o - out);
 }
 
-// Frames of rows of kFlushEdges pixels or more: each row by its edges,
-// written as they are gathered.
+// Each row by its edges, written as they are gathered.
 template <class V>
-size_t EncodeWideRows(const uint8_t* pixels, size_t width, size_t height, bool pages, uint8_t* out)
+size_t EncodeRowsByEdges(const uint8_t* pixels, size_t width, size_t height, bool pages,
+                         uint8_t* out)
 {
     uint32_t edges[kEdgeRoom];
     uint8_t* o = out;
@@ -493,10 +495,11 @@ size_t EncodeWideRows(const uint8_t* pixels, size_t width, size_t height, bool p
     return static_cast<size_t>(o - out);
 }
 
-// The pixels are followed by kReach bytes that may be read. Rows of 65 to
-// kFlushEdges - 1 pixels are written by their edges a row late: a row's
-// runs are written once the next row's edges are gathered, so that the
-// writing neither waits for the gathering just done nor holds up the next.
+// The pixels are followed by kReach bytes that may be read. Where V says so,
+// rows of 65 to kFlushEdges - 1 pixels are written by their edges a row
+// late: a row's runs are written once the next row's edges are gathered, so
+// that the writing neither waits for the gathering just done nor holds up
+// the next.
 template <class V>
 size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* out)
 {
@@ -517,8 +520,8 @@ size_t EncodeRows(const uint8_t* pixels, size_t width, size_t height, uint8_t* o
     const bool pages = size > kPageAhead;
     if (width <= 64)
         return EncodeShortRows<V>(pixels, width, height, pages, out);
-    if (width >= kFlushEdges)
-        return EncodeWideRows<V>(pixels, width, height, pages, out);
+    if (!V::kLateRuns || width >= kFlushEdges)
+        return EncodeRowsByEdges<V>(pixels, width, height, pages, out);
     uint8_t* o = out;
     // The row before, if its runs are still to be written, and its edges.
     const uint8_t* lateRow = nullptr;

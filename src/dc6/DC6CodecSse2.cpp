@@ -12,6 +12,8 @@ namespace {
 
 struct CSse2 {
     static constexpr size_t kBytes = 16;
+    // As on AVX2.
+    static constexpr bool kLateRuns = false;
 
 #if defined(__SSE2__)
     static uint64_t NonZeroBits(const uint8_t* p)
