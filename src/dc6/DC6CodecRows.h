@@ -394,22 +394,34 @@ struct RowsWritten {
     uint8_t* pOut;
 };
 
+// Writes rows from `row` on, of the `rows` left, with `write`, for as long
+// as it writes them: it returns where a row's codes end, or nullptr for a
+// row that is not like the others.
+template <class Write>
+[[gnu::always_inline]] inline RowsWritten
+WriteRowsWhile(const uint8_t* row, size_t width, size_t rows, bool pages, uint8_t* o, Write write)
+{
+    size_t n = 0;
+    for (; n < rows; ++n, row += width) {
+        if (pages)
+            PrefetchPageAhead(row);
+        uint8_t* const end = write(row, o);
+        if (end == nullptr)
+            break;
+        o = end;
+    }
+    return {n, o};
+}
+
 // Writes rows from `row` on, of the `rows` left, for as long as they have
 // no transparent pixel.
 template <class V>
 [[gnu::always_inline]] inline RowsWritten EncodeOpaqueRows(const uint8_t* row, size_t width,
                                                            size_t rows, bool pages, uint8_t* o)
 {
-    size_t n = 0;
-    for (; n < rows; ++n, row += width) {
-        if (pages)
-            PrefetchPageAhead(row);
-        uint8_t* const end = EncodeOpaqueRow<V>(row, width, o);
-        if (end == nullptr)
-            break;
-        o = end;
-    }
-    return {n, o};
+    return WriteRowsWhile(row, width, rows, pages, o, [width](const uint8_t* r, uint8_t* at) {
+        return EncodeOpaqueRow<V>(r, width, at);
+    });
 }
 
 // Writes the ends of rows from `row` on, of the `rows` left, for as long as
@@ -418,15 +430,10 @@ template <class V>
 [[gnu::always_inline]] inline RowsWritten EncodeEmptyRows(const uint8_t* row, size_t width,
                                                           size_t rows, bool pages, uint8_t* o)
 {
-    size_t n = 0;
-    for (; n < rows; ++n, row += width) {
-        if (pages)
-            PrefetchPageAhead(row);
-        if (AnyVisible<V>(row, width))
-            break;
-        o = WriteRowEnd(o, width);
-    }
-    return {n, o};
+    return WriteRowsWhile(row, width, rows, pages, o,
+                          [width](const uint8_t* r, uint8_t* at) -> uint8_t* {
+                              return AnyVisible<V>(r, width) ? nullptr : WriteRowEnd(at, width);
+                          });
 }
 
 // Writes the rows after the row at `row` for as long as they are like it:
