@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <charconv>
 #include <limits>
 
@@ -456,9 +457,14 @@ std::vector<uint8_t> EncodePalette(const CPalette& palette, PaletteFormat format
                                    std::string_view title)
 {
     std::vector<uint8_t> out;
+    // Copied in rather than inserted: GCC 12 takes the insert for an
+    // overflow in release builds.
     auto text = [&out](std::string_view s) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
-        out.insert(out.end(), bytes, bytes + s.size());
+        if (s.empty())
+            return;
+        const size_t at = out.size();
+        out.resize(at + s.size());
+        std::memcpy(out.data() + at, s.data(), s.size());
     };
     // "R G B" lines, each followed by `suffix` and its index when named.
     auto colourLines = [&](int width, const char* suffix, bool named) {
